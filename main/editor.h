@@ -1,0 +1,12 @@
+// The three-screen parameter editor and its cells.
+#pragma once
+
+#include <cstdint>
+
+#include "common/params.h"
+
+void edit_parameters();
+void show_parameter(const Name& label, const int16_t& row, const int16_t& screen, int16_t& int_value,
+                    double& real_value, const int16_t& kind);
+void edit_parameter(const Name& label, const int16_t& row, const int16_t& screen, int16_t& int_value,
+                    double& real_value, const int16_t& kind);

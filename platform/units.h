@@ -1,0 +1,45 @@
+// Numbered units: formatted sequential text files, one record a line.
+#pragma once
+
+#include <array>
+#include <string_view>
+
+#include "platform/format.h"
+
+enum class OpenStatus : uint8_t {
+    unknown,  // creates a missing file
+    old,      // the file must exist
+};
+enum class OpenAccess : uint8_t {
+    sequential,  // an existing file is written again from its first record
+    append,      // new records follow the old ones
+};
+
+// Connects the unit to the named file (leading and trailing blanks are not
+// part of the name). A connected unit is closed first. Returns false when
+// the file cannot be opened; the unit is then not connected.
+bool open_unit(int unit, std::string_view name, OpenStatus status = OpenStatus::unknown,
+               OpenAccess access = OpenAccess::sequential);
+// Closing a unit that is not open does nothing.
+void close_unit(int unit);
+// Closes every open unit (program end, tests).
+void close_all_units();
+bool unit_is_open(int unit);
+
+// A unit written before any open is connected to the file named by the
+// environment variable FORT<unit>, else to fort.<unit> in the current
+// directory. Every record is in its file when the call returns.
+IoStatus write_unit_items(int unit, const FieldFormat& f, std::span<const OutItem> items);
+IoStatus read_unit_items(int unit, const FieldFormat& f, std::span<const InItem> items);
+
+template <class... Args>
+IoStatus write_unit(int unit, const FieldFormat& f, const Args&... args) {
+    const std::array<OutItem, sizeof...(Args)> items{OutItem(args)...};
+    return write_unit_items(unit, f, items);
+}
+
+template <class... Args>
+IoStatus read_unit(int unit, const FieldFormat& f, Args&... args) {
+    const std::array<InItem, sizeof...(Args)> items{InItem(args)...};
+    return read_unit_items(unit, f, items);
+}

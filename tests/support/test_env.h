@@ -1,0 +1,23 @@
+// Test fixture: every test starts from the program's start values, with a
+// fresh window and keyboard script, in an empty working directory of its own.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+class KalvoTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // The whole content of a file in the test's directory.
+    static std::string read_file(const std::string& name);
+    static void write_file(const std::string& name, const std::string& content);
+
+    std::filesystem::path dir_;
+
+private:
+    std::filesystem::path previous_dir_;
+};
