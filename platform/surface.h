@@ -1,0 +1,115 @@
+// The window's picture: one surface of pixels with a text grid on it, and
+// the drawing and text state the window operations act on. Plain code, no
+// toolkit: the program thread draws into it under a short lock, and a
+// frontend copies it out under the same lock to show it.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <string_view>
+
+//---- geometry ----
+inline constexpr int kCellWidth = 8;    // pixels across one text cell
+inline constexpr int kCellHeight = 16;  // pixels down one text cell
+inline constexpr int kTextColumns = 160;
+inline constexpr int kTextRows = 64;
+inline constexpr int kSurfaceWidth = kTextColumns * kCellWidth;   // 1280
+inline constexpr int kSurfaceHeight = kTextRows * kCellHeight;   // 1024
+
+//---- colours at start and after a reset of the layout ----
+inline constexpr int32_t kStartTextColour = 0x00FFFFFF;  // white text
+inline constexpr int32_t kStartBackColour = 0x00000000;  // on black
+inline constexpr int32_t kStartPenColour = 0x00FFFFFF;   // white lines
+
+// Pixels (0x00BBGGRR, rows from the top) and one character with its two
+// colours per text cell.
+struct Surface {
+    uint32_t pixel[kSurfaceHeight][kSurfaceWidth];
+    char cell_char[kTextRows][kTextColumns];
+    int32_t cell_text[kTextRows][kTextColumns];
+    int32_t cell_back[kTextRows][kTextColumns];
+};
+
+// Everything the window operations remember between calls.
+struct DrawState {
+    int vx1, vy1, vx2, vy2;            // viewport, pixels, corners inclusive
+    bool world_set;                    // false: viewport pixel coordinates
+    bool world_invert;                 // true: y grows upwards
+    double wx_min, wx_max;             // world window, x at left and right edge
+    double wy_min, wy_max;             // world window, y at bottom and top (invert)
+    double pos_x, pos_y;               // current graphics position, world
+    int32_t pen;                       // line colour
+    int32_t text_colour, back_colour;  // text cells
+    int row, col;                      // text cursor, 1-based
+    bool record_open;                  // a console record was left open by $
+};
+
+// The one window of the process. `lock` guards `surface` and `state`;
+// `generation` counts changes, so a frontend repaints only when it moved.
+struct Window {
+    std::mutex lock;
+    Surface surface;
+    DrawState state;
+    std::atomic<uint64_t> generation{0};
+};
+Window& the_window();
+
+//---- plain surface operations (callers hold the lock) ----
+// Start layout and colours, whole surface cleared.
+void surface_reset(Surface& s, DrawState& st);
+void surface_clear(Surface& s, int32_t colour);
+// Paints the cells of one text at (row, col); characters past the last
+// column are cut. Does not move any cursor.
+void surface_text(Surface& s, int row, int col, std::string_view text, int32_t fg, int32_t bg);
+// One-pixel line between two pixel points, both ends drawn, clipped to the
+// rectangle (x1, y1)-(x2, y2) and to the surface. Non-finite ends draw
+// nothing; huge ends are cut to a guard box before any integer conversion.
+void surface_line(Surface& s, double ax, double ay, double bx, double by, uint32_t colour, int x1, int y1,
+                  int x2, int y2);
+// The pixel point of a world point under the current viewport and world window.
+void world_to_pixel(const DrawState& st, double x, double y, double& px, double& py);
+
+//---- console records and frontends ----
+// Ends a console record left open by $: the cursor goes to column 1 of the
+// next row. Callers hold the lock.
+void end_open_record(DrawState& st);
+// Moves the cursor to column 1 of the next row (the last row stays the last).
+void next_text_line(DrawState& st);
+
+// What a frontend supplies. Every hook may be null; the defaults are those
+// for tests (keyboard script, no real waits, abort on a math error).
+struct Frontend {
+    // Gets one keyboard line for a read whose echo begins at (row, col);
+    // false at end of input. May show typing with paint_echo meanwhile.
+    bool (*read_line)(std::string& line, int row, int col);
+    void (*wait)(int32_t ms);
+    // Reports a math error after the units are closed; never returns.
+    void (*math_error)(const char* function, const char* error);
+    // Called before every window operation (pause, shutdown).
+    void (*checkpoint)();
+};
+void install_frontend(const Frontend* f);
+const Frontend* installed_frontend();
+// Before a window operation acts: the frontend's checkpoint.
+void window_checkpoint();
+
+// Shows the typing of a pending read at (row, col) in the current colours,
+// blanking `clear_len` cells first (what the previous echo covered).
+void paint_echo(int row, int col, std::string_view typed, int clear_len);
+
+// Text rows 1 to the last row holding a non-blank character, each without
+// trailing blanks and ended by a newline.
+std::string screen_text();
+// A copy of the pixels, taken under the lock.
+void copy_pixels(uint32_t* out);
+// The surface as a PNG file (8-bit RGB). False when the file cannot be written.
+bool write_png(const char* path, const uint32_t* pixels, int width, int height);
+
+//---- shared by the console, the test hooks and the timing ----
+// Counts one keyboard read and returns its number (from 1 since the last reset).
+int count_keyboard_read();
+// The next line of the keyboard script; ends the process when none is left.
+bool script_read_line(std::string& line);
+void reset_waited_ms();
