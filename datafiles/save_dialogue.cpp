@@ -1,0 +1,55 @@
+// The save dialogue: the parameters into a ".MXT" data file.
+#include "common/control.h"
+#include "datafiles/data_file_io.h"
+#include "datafiles/datafiles_internal.h"
+#include "platform/console.h"
+#include "platform/units.h"
+#include "platform/window.h"
+
+namespace {
+
+constexpr int kPromptRow = 3;
+
+struct SaveFormats {
+    FieldFormat prompt{"(1X,' NOME DEL FILE DATI; VA BENE   ',A5,I2,' ?  (ALTRIMENTI: A7[.MXT] )  ',$)"};
+    FieldFormat text{"(A)"};
+    FieldFormat stem{"(A5)"};
+    FieldFormat number{"(I2)"};
+    FieldFormat typed_name{"(A7)"};
+};
+
+const SaveFormats& formats() {
+    static const SaveFormats f;
+    return f;
+}
+
+// One round of the dialogue; false when the prompt is to come again.
+bool save_once() {
+    win_clear(0);
+    win_text_pos(kPromptRow, 1);
+    Text<76> prompt;
+    write_internal(prompt, formats().prompt, file_prefix, NFILE);
+    win_text(prompt.view());
+
+    Text<76> save_name("       .MXT");
+    if (read_keyboard(formats().text, file_answer) != IoStatus::ok) return false;
+    if (file_answer.is_blank()) {
+        if (!file_number_fits()) return false;
+        write_into(save_name.c, 5, formats().stem, file_prefix);
+        write_into(save_name.c + 5, 2, formats().number, NFILE);
+    } else {
+        write_into(save_name.c, 7, formats().typed_name, file_answer);
+    }
+    if (!open_unit(kParameterUnit, save_name.view(), OpenStatus::unknown)) return false;
+    if (write_parameter_header(kParameterUnit) == IoStatus::ok) return true;
+    // A file that could not be written whole is no saved file.
+    close_unit(kParameterUnit);
+    return false;
+}
+
+}  // namespace
+
+void save_dialogue() {
+    while (!save_once()) {
+    }
+}
