@@ -3,7 +3,6 @@
 // records through it.
 #include "platform/format.h"
 
-#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
@@ -676,11 +675,10 @@ bool parse_real(const FieldChars& f, int32_t d, double& out) {
             if (exp < 100000) exp = exp * 10 + (s[i] - '0');
         }
         if (eneg) exp = -exp;
-        if (digits == 0) return false;
     }
     if (!point) scale -= d;
     if (nd == 0) {
-        out = neg ? -0.0 : 0.0;
+        out = neg && n > 1 ? -0.0 : 0.0;  // a sign alone reads 0, "-." or "-0" keeps the sign
         return true;
     }
     int64_t e = scale + exp;
@@ -694,10 +692,9 @@ bool parse_real(const FieldChars& f, int32_t d, double& out) {
     buf[k++] = 'e';
     const auto res = std::to_chars(buf + k, buf + sizeof buf - 1, e);
     *res.ptr = '\0';
-    errno = 0;
-    const double v = std::strtod(buf, nullptr);
-    if (errno == ERANGE && std::isinf(v)) return false;
-    out = v;
+    // Beyond the range of a double the value is an infinity, below it zero
+    // or a subnormal, as the Fortran runtime reads them.
+    out = std::strtod(buf, nullptr);
     return true;
 }
 
