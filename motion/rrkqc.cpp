@@ -1,0 +1,150 @@
+#include "motion/rrkqc.h"
+
+#include <cmath>
+
+#include "platform/format.h"
+#include "platform/mathfn.h"
+#include "platform/units.h"
+
+namespace {
+
+constexpr double kHalf = 0.5;
+constexpr double kSixth = 6.0;               // h/6 = h / 6.0
+constexpr double kMiddleWeight = 2.0;        // weight of the summed middle stages
+constexpr double kAccept = 1.0;              // largest accepted ERRMAX
+constexpr double kSafety = 0.9;              // safety factor of both step-size rules
+constexpr double kShrinkPower = -0.25;       // exponent after a rejected trial
+constexpr double kGrowPower = -0.2;          // exponent after an accepted trial
+constexpr double kFullGrowth = 6e-4;         // ERRMAX at or below this: growth by kMaxGrowth
+constexpr double kMaxGrowth = 4.0;           // largest growth factor
+constexpr double kCorrection = 0.666666667;  // weight of the step-doubling correction
+constexpr int kDiagnosticsUnit = 88;
+// Steps too small to move the time, within one call, after which the call
+// gives up: with DELH1 of magnitude 1 or less the step never grows again.
+constexpr int kMaxInsignificantRetries = 1000;
+
+const FieldFormat kInsignificantFormat("(1X,A,I3,6D14.6)");
+const FieldFormat kGiveUpFormat("(1X,A,I5,3D14.6)");
+
+// Work areas shared by rk4_step and RRKQC.
+double saved_x;     // step_saved: time on entry
+State saved_y;      // step_saved: state on entry
+State saved_rates;  // step_saved: rates on entry
+State step_result;  // first half step, then full step, then the difference
+State stage_state;  // state at which a stage derivative is evaluated
+State stage_a;      // stage_rates A
+State stage_b;      // stage_rates B, ends up holding the sum of the middle stages
+
+// The classic fourth-order Runge-Kutta step, y_out written only when every
+// stage derivative was obtained. Returns false when a derivative call met
+// the Euler-angle singularity.
+inline bool rk4(const State& y, const State& r, const double& x, const double& h, State& y_out,
+                DerivsRoutine f) {
+    const double hh = kHalf * h;
+    const double h6 = h / kSixth;
+    double xh = x + hh;
+    for (int i = 1; i <= 12; ++i) stage_state(i) = r(i) * hh + y(i);
+    f(xh, stage_state, stage_a);
+    if (NCC == 1) return false;
+    for (int i = 1; i <= 12; ++i) stage_state(i) = stage_a(i) * hh + y(i);
+    f(xh, stage_state, stage_b);
+    if (NCC == 1) return false;
+    for (int i = 1; i <= 12; ++i) {
+        stage_state(i) = y(i) + h * stage_b(i);
+        stage_b(i) = stage_a(i) + stage_b(i);
+    }
+    double xf = x + h;
+    f(xf, stage_state, stage_a);
+    if (NCC == 1) return false;
+    for (int i = 1; i <= 12; ++i) y_out(i) = y(i) + h6 * ((r(i) + stage_a(i)) + kMiddleWeight * stage_b(i));
+    return true;
+}
+
+inline int16_t plus_one(int16_t n) { return int16_t(uint16_t(n) + 1u); }
+
+// One call of the quality-controlled step, for both editions.
+void quality_step(int16_t& IMAX, int16_t& NERR, int16_t& NRET1, State& y, State& dydx, double& X,
+                  const double& h_try, const double& EPS, const State& scale, double& h_done, double& HNEXT,
+                  DerivsRoutine derivs, const Vec3& factors) {
+    saved_x = X;
+    saved_y = y;
+    saved_rates = dydx;
+    double ERRMAX = 0.0;
+    NERR = 0;
+    double H = h_try;
+    int retries = 0;
+    for (;;) {
+        const double hh = kHalf * H;
+        if (!rk4(saved_y, saved_rates, saved_x, hh, step_result, derivs)) return;
+        X = saved_x + hh;
+        derivs(X, step_result, dydx);
+        if (NCC == 1) return;
+        if (!rk4(step_result, dydx, X, hh, y, derivs)) return;
+        X = saved_x + H;
+        if (X == saved_x || (kEarlierEdition && std::isnan(X))) {
+            // The step is too small to move the time: grow it and try again.
+            write_unit(kDiagnosticsUnit, kInsignificantFormat, "Stepsize not significant in RRKQC.");
+            write_unit(kDiagnosticsUnit, kInsignificantFormat, "NRET1,X,ERRMAX,H,YK(1),YK(2)", NRET1, X,
+                       ERRMAX, H, y(1), y(2));
+            NRET1 = plus_one(NRET1);
+            H = H * factors(1);
+            ++retries;
+            if (H == 0.0 || !std::isfinite(H) || retries >= kMaxInsignificantRetries) {
+                // No retry can move the time: the call ends where it began.
+                write_unit(kDiagnosticsUnit, kGiveUpFormat,
+                           "RRKQC: stepsize never significant, retries stopped. N,X,H,DELH1",
+                           int32_t(retries), saved_x, H, factors(1));
+                X = saved_x;
+                y = saved_y;
+                dydx = saved_rates;
+                return;
+            }
+            continue;
+        }
+        if (!rk4(saved_y, saved_rates, saved_x, H, step_result, derivs)) return;
+
+        // Error of the two half steps, estimated from their difference to the full step.
+        ERRMAX = 0.0;
+        int16_t index = 0;
+        for (int i = 1; i <= 12; ++i) {
+            step_result(i) = y(i) - step_result(i);
+            const double e = std::fabs(step_result(i) / scale(i));
+            if (e >= ERRMAX) {
+                index = int16_t(i);
+                ERRMAX = e;
+            }
+        }
+        IMAX = index;
+        ERRMAX = ERRMAX / EPS;
+        if (!(ERRMAX > kAccept)) {
+            h_done = H;
+            HNEXT = ERRMAX > kFullGrowth ? (kSafety * H) * k_pow(ERRMAX, kGrowPower) : kMaxGrowth * H;
+            for (int i = 1; i <= 12; ++i) y(i) = y(i) + kCorrection * step_result(i);
+            return;
+        }
+        H = (kSafety * H) * k_pow(ERRMAX, kShrinkPower);
+        NERR = plus_one(NERR);
+    }
+}
+
+}  // namespace
+
+void rk4_step(const State& y, const State& r, const double& x, const double& h, State& y_out,
+              DerivsRoutine rates_routine) {
+    rk4(y, r, x, h, y_out, rates_routine);
+}
+
+#if KALVO_EARLIER_EDITION
+void RRKQC(int16_t& NRET1, State& y, State& dydx, double& X, const double& h_try, const double& EPS,
+           const State& scale, double& h_done, double& HNEXT, DerivsRoutine derivs, const Vec3& factors) {
+    static int16_t index;     // the largest error's index: nobody reads it here
+    static int16_t rejected;  // rejected trials of the last call: nobody reads them
+    quality_step(index, rejected, NRET1, y, dydx, X, h_try, EPS, scale, h_done, HNEXT, derivs, factors);
+}
+#else
+void RRKQC(int16_t& IMAX, int16_t& NERR, int16_t& NRET1, State& y, State& dydx, double& X,
+           const double& h_try, const double& EPS, const State& scale, double& h_done, double& HNEXT,
+           DerivsRoutine derivs, const Vec3& factors) {
+    quality_step(IMAX, NERR, NRET1, y, dydx, X, h_try, EPS, scale, h_done, HNEXT, derivs, factors);
+}
+#endif
