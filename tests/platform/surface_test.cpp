@@ -1,0 +1,234 @@
+// Tests for platform/surface.cpp: the line rasteriser, text cells and the
+// PNG writer on a surface of their own.
+#include "platform/surface.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <limits>
+#include <memory>
+#include <vector>
+
+#include "tests/support/test_env.h"
+
+namespace {
+
+constexpr uint32_t kPaper = 0x00101010;
+constexpr uint32_t kInk = 0x000000FF;
+
+class SurfaceTest : public KalvoTest {
+protected:
+    void SetUp() override {
+        KalvoTest::SetUp();
+        s_ = std::make_unique<Surface>();
+        surface_clear(*s_, int32_t(kPaper));
+    }
+    // A line with the whole surface as clip.
+    void line(double ax, double ay, double bx, double by) {
+        surface_line(*s_, ax, ay, bx, by, kInk, 0, 0, kSurfaceWidth - 1, kSurfaceHeight - 1);
+    }
+    bool ink(int x, int y) const { return s_->pixel[y][x] == kInk; }
+    int ink_count() const {
+        int n = 0;
+        for (int y = 0; y < kSurfaceHeight; ++y)
+            for (int x = 0; x < kSurfaceWidth; ++x) n += s_->pixel[y][x] == kInk;
+        return n;
+    }
+    std::unique_ptr<Surface> s_;
+};
+
+TEST_F(SurfaceTest, HorizontalLineDrawsBothEndPixelsAndNothingBeyond) {
+    line(10, 20, 15, 20);
+    for (int x = 10; x <= 15; ++x) EXPECT_TRUE(ink(x, 20)) << x;
+    EXPECT_FALSE(ink(9, 20));
+    EXPECT_FALSE(ink(16, 20));
+    EXPECT_EQ(ink_count(), 6);
+}
+
+TEST_F(SurfaceTest, LineDrawnBackwardsCoversTheSameEnds) {
+    line(15, 20, 10, 20);
+    EXPECT_TRUE(ink(10, 20));
+    EXPECT_TRUE(ink(15, 20));
+    EXPECT_EQ(ink_count(), 6);
+    line(7, 30, 7, 25);  // vertical, upwards
+    for (int y = 25; y <= 30; ++y) EXPECT_TRUE(ink(7, y)) << y;
+    EXPECT_EQ(ink_count(), 12);
+}
+
+TEST_F(SurfaceTest, ShallowLineHasOnePixelPerColumnNearestTheTrueLine) {
+    // y = x / 2 from (0, 0) to (4, 2): ties at x = 1 and 3 round half up.
+    line(0, 0, 4, 2);
+    EXPECT_TRUE(ink(0, 0));
+    EXPECT_TRUE(ink(1, 1));
+    EXPECT_TRUE(ink(2, 1));
+    EXPECT_TRUE(ink(3, 2));
+    EXPECT_TRUE(ink(4, 2));
+    EXPECT_EQ(ink_count(), 5);
+}
+
+TEST_F(SurfaceTest, SteepLineHasOnePixelPerRow) {
+    line(100, 100, 103, 110);
+    int rows = 0;
+    for (int y = 100; y <= 110; ++y) {
+        int in_row = 0;
+        for (int x = 95; x <= 108; ++x) in_row += ink(x, y);
+        EXPECT_EQ(in_row, 1) << y;
+        rows += in_row;
+    }
+    EXPECT_EQ(rows, ink_count());
+    EXPECT_TRUE(ink(100, 100));
+    EXPECT_TRUE(ink(103, 110));
+}
+
+TEST_F(SurfaceTest, EndsRoundToTheNearestPixel) {
+    line(10.4, 5.6, 12.49, 5.6);
+    EXPECT_TRUE(ink(10, 6));
+    EXPECT_TRUE(ink(12, 6));
+    EXPECT_EQ(ink_count(), 3);
+}
+
+TEST_F(SurfaceTest, ClippedLineKeepsThePixelsOfTheWholeLine) {
+    Surface& s = *s_;
+    auto whole = std::make_unique<Surface>();
+    surface_clear(*whole, int32_t(kPaper));
+    surface_line(*whole, 3, 7, 250, 91, kInk, 0, 0, kSurfaceWidth - 1, kSurfaceHeight - 1);
+    surface_line(s, 3, 7, 250, 91, kInk, 60, 20, 140, 60);
+    for (int y = 0; y < 120; ++y) {
+        for (int x = 0; x < 300; ++x) {
+            const bool inside = x >= 60 && x <= 140 && y >= 20 && y <= 60;
+            const bool expected = inside && whole->pixel[y][x] == kInk;
+            ASSERT_EQ(s.pixel[y][x] == kInk, expected) << x << "," << y;
+        }
+    }
+    EXPECT_GT(ink_count(), 0);
+}
+
+TEST_F(SurfaceTest, ClipCornersAreInclusiveAndReversedCornersAreTheSame) {
+    surface_line(*s_, 0, 50, 300, 50, kInk, 140, 60, 100, 40);
+    EXPECT_TRUE(ink(100, 50));
+    EXPECT_TRUE(ink(140, 50));
+    EXPECT_FALSE(ink(99, 50));
+    EXPECT_FALSE(ink(141, 50));
+    EXPECT_EQ(ink_count(), 41);
+}
+
+TEST_F(SurfaceTest, SegmentsWithNonFiniteEndsDrawNothing) {
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double inf = std::numeric_limits<double>::infinity();
+    line(nan, 5, 10, 5);
+    line(1, 5, 10, nan);
+    line(-inf, 5, 10, 5);
+    line(1, 5, inf, inf);
+    EXPECT_EQ(ink_count(), 0);
+}
+
+TEST_F(SurfaceTest, HugeEndsAreDrawnAsFarAsTheSurfaceGoes) {
+    line(10, 10, 1e300, 10);
+    EXPECT_TRUE(ink(10, 10));
+    EXPECT_TRUE(ink(kSurfaceWidth - 1, 10));
+    EXPECT_FALSE(ink(9, 10));
+    EXPECT_EQ(ink_count(), kSurfaceWidth - 10);
+    // A line from a visible point keeps its direction when its far end is cut.
+    line(100, 200, 100 + 1e300, 200 + 1e300);
+    EXPECT_TRUE(ink(100, 200));
+    EXPECT_TRUE(ink(500, 600));
+    EXPECT_TRUE(ink(923, kSurfaceHeight - 1));
+    EXPECT_FALSE(ink(500, 601));
+    EXPECT_FALSE(ink(99, 199));
+    // Entirely outside: nothing, and no time spent walking it.
+    const int before = ink_count();
+    line(-1e12, -5, 1e12, -5);
+    line(2e9, 2e9, 3e9, 3e9);
+    EXPECT_EQ(ink_count(), before);
+}
+
+TEST_F(SurfaceTest, TextCellCoversItsEightBySixteenPixelsInItsColours) {
+    const int32_t fg = 0x000000FF, bg = 0x0000FF00;
+    surface_text(*s_, 3, 5, " ", fg, bg);
+    for (int y = 30; y <= 49; ++y) {
+        for (int x = 30; x <= 41; ++x) {
+            const bool inside = x >= 32 && x <= 39 && y >= 32 && y <= 47;
+            EXPECT_EQ(s_->pixel[y][x], inside ? uint32_t(bg) : kPaper) << x << "," << y;
+        }
+    }
+    EXPECT_EQ(s_->cell_char[2][4], ' ');
+    EXPECT_EQ(s_->cell_back[2][4], bg);
+    EXPECT_EQ(s_->cell_text[2][4], fg);
+}
+
+TEST_F(SurfaceTest, GlyphPixelsAreOnlyTextOrBackColour) {
+    const int32_t fg = 0x00FF0000, bg = 0x00FFFFFF;
+    surface_text(*s_, 1, 1, "A_|", fg, bg);
+    for (int c = 0; c < 3; ++c) {
+        int ink_pixels = 0;
+        for (int y = 0; y < 16; ++y) {
+            for (int x = 8 * c; x < 8 * c + 8; ++x) {
+                const uint32_t p = s_->pixel[y][x];
+                EXPECT_TRUE(p == uint32_t(fg) || p == uint32_t(bg));
+                ink_pixels += p == uint32_t(fg);
+            }
+        }
+        EXPECT_GT(ink_pixels, 4) << c;
+    }
+    // '_' lies at the bottom of its cell, '|' runs down its middle.
+    bool low = false;
+    for (int x = 8; x < 16; ++x)
+        for (int y = 12; y < 16; ++y) low = low || s_->pixel[y][x] == uint32_t(fg);
+    EXPECT_TRUE(low);
+    EXPECT_EQ(s_->pixel[0][8], uint32_t(bg));
+}
+
+TEST_F(SurfaceTest, TextPastTheLastColumnIsCut) {
+    surface_text(*s_, 64, 159, "XYZ", 0, 0x00FFFFFF);
+    EXPECT_EQ(s_->cell_char[63][158], 'X');
+    EXPECT_EQ(s_->cell_char[63][159], 'Y');
+    EXPECT_EQ(s_->pixel[kSurfaceHeight - 1][kSurfaceWidth - 1], 0x00FFFFFFu);
+    surface_text(*s_, 65, 1, "no row", 0, 0);  // below the grid: nothing
+    surface_text(*s_, 1, -1, "abc", 0, 0);     // left of the grid: what fits
+    EXPECT_EQ(s_->cell_char[0][0], 'c');
+}
+
+TEST_F(SurfaceTest, ClearBlanksTextAndPaintsEveryPixel) {
+    surface_text(*s_, 10, 10, "TEXT", 0x00FFFFFF, 0);
+    line(0, 0, kSurfaceWidth - 1, kSurfaceHeight - 1);
+    surface_clear(*s_, 0x00123456);
+    for (int y = 0; y < kSurfaceHeight; y += 7)
+        for (int x = 0; x < kSurfaceWidth; x += 7) ASSERT_EQ(s_->pixel[y][x], 0x00123456u);
+    EXPECT_EQ(s_->cell_char[9][9], ' ');
+    EXPECT_EQ(s_->cell_back[9][9], 0x00123456);
+}
+
+// The chunk layout of a PNG: signature, then length, type, data, CRC.
+TEST_F(SurfaceTest, PngHasTheSignatureTheSizeAndStoredPixelRows) {
+    const uint32_t px[6] = {0x000000FF, 0x0000FF00, 0x00FF0000, 0x00FFFFFF, 0, 0x00808080};
+    ASSERT_TRUE(write_png("small.png", px, 3, 2));
+    const std::string png = read_file("small.png");
+    ASSERT_GT(png.size(), 33u);
+    EXPECT_EQ(png.substr(0, 8), std::string("\x89PNG\r\n\x1a\n", 8));
+    EXPECT_EQ(png.substr(12, 4), "IHDR");
+    auto be32 = [&](size_t at) {
+        return (uint32_t(uint8_t(png[at])) << 24) | (uint32_t(uint8_t(png[at + 1])) << 16) |
+               (uint32_t(uint8_t(png[at + 2])) << 8) | uint32_t(uint8_t(png[at + 3]));
+    };
+    EXPECT_EQ(be32(16), 3u);
+    EXPECT_EQ(be32(20), 2u);
+    EXPECT_EQ(png[24], 8);  // bit depth
+    EXPECT_EQ(png[25], 2);  // RGB
+    // IDAT: zlib header, one final stored block of 2 rows of 1 + 9 bytes.
+    const size_t idat = 33;
+    EXPECT_EQ(png.substr(idat + 4, 4), "IDAT");
+    const size_t z = idat + 8;
+    EXPECT_EQ(uint8_t(png[z + 2]), 1);  // final, stored
+    EXPECT_EQ(uint8_t(png[z + 3]), 20);
+    EXPECT_EQ(uint8_t(png[z + 4]), 0);
+    const std::string raw = png.substr(z + 7, 20);
+    const std::string expected("\0\xFF\0\0\0\xFF\0\0\0\xFF\0\xFF\xFF\xFF\0\0\0\x80\x80\x80", 20);
+    EXPECT_EQ(raw, expected);
+    EXPECT_EQ(png.substr(png.size() - 8, 4), "IEND");
+    EXPECT_FALSE(write_png("no-such-dir/x.png", px, 3, 2));
+}
+
+}  // namespace
