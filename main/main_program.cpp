@@ -10,6 +10,7 @@
 #include "common/control.h"
 #include "common/edition.h"
 #include "common/params.h"
+#include "common/start_values.h"
 #include "common/state.h"
 #include "datafiles/data_file_io.h"
 #include "main/editor.h"
@@ -111,6 +112,7 @@ void continue_from_newest(double span) {
 //---- the steps ----
 
 Step start_up() {
+    set_start_values();
     if (kCurrentEdition) fp_flush_to_zero(3);
     run_phase = 1;
     ms.sweep_limit(1) = 1;
