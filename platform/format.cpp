@@ -386,7 +386,7 @@ void put_not_finite(RecordBuffer& r, int32_t w, double v) {
         std::memset(p, '*', size_t(w));
         return;
     }
-    if (w > 8) {
+    if (w >= (neg ? 9 : 8)) {
         std::memcpy(p + w - 8, "Infinity", 8);
         if (neg) p[w - 9] = '-';
     } else {
@@ -562,6 +562,7 @@ struct FieldChars {
     char c[128];
     int32_t n = 0;
     bool overflow = false;
+    bool blank_after_last = false;  // a blank of the record follows the last non-blank
     void add(char ch) {
         if (n < int32_t(sizeof c)) c[n++] = ch;
         else overflow = true;
@@ -578,7 +579,8 @@ bool equals_word(const char* s, int32_t n, const char* word) {
     return true;
 }
 
-// Reads an integer; empty reads 0, a sign alone or any other character is an error.
+// Reads an integer; empty reads 0. A sign that ends the characters of the
+// field is an error, a sign followed by blanks of the record reads 0.
 bool parse_integer(const FieldChars& f, int64_t lo, int64_t hi, int64_t& out) {
     if (f.overflow) return false;
     int32_t i = 0;
@@ -590,7 +592,7 @@ bool parse_integer(const FieldChars& f, int64_t lo, int64_t hi, int64_t& out) {
     if (f.c[0] == '+' || f.c[0] == '-') {
         neg = f.c[0] == '-';
         ++i;
-        if (i == f.n) return false;
+        if (i == f.n && !f.blank_after_last) return false;
     }
     int64_t v = 0;
     for (; i < f.n; ++i) {
@@ -676,6 +678,10 @@ bool parse_real(const FieldChars& f, int32_t d, double& out) {
         }
         if (eneg) exp = -exp;
     }
+    // The runtime refuses an exponent beyond four digits once the implied
+    // decimals are counted in.
+    const int64_t typed_exp = point ? exp : exp - d;
+    if (typed_exp > 9999 || typed_exp < -9999) return false;
     if (!point) scale -= d;
     if (nd == 0) {
         out = neg && n > 1 ? -0.0 : 0.0;  // a sign alone reads 0, "-." or "-0" keeps the sign
@@ -709,7 +715,12 @@ void take_numeric(std::string_view rec, size_t& pos, int32_t w, FieldChars& f) {
             pos = j + 1;
             return;
         }
-        if (ch != ' ') f.add(ch);
+        if (ch != ' ') {
+            f.add(ch);
+            f.blank_after_last = false;
+        } else if (f.n > 0) {
+            f.blank_after_last = true;
+        }
         ++j;
     }
     pos = end;

@@ -132,14 +132,30 @@ TEST_F(FormatInput, OutOfRangeRealsBecomeInfinityOrZero) {
     EXPECT_EQ(real_of("(F15.6)", "1e999"), std::numeric_limits<double>::infinity());
     EXPECT_EQ(real_of("(F15.6)", "-1e999"), -std::numeric_limits<double>::infinity());
     EXPECT_EQ(real_of("(F15.6)", "1e-400"), 0.0);
-    EXPECT_EQ(real_of("(F30.6)", "1e99999999999999999999"), std::numeric_limits<double>::infinity());
+    EXPECT_EQ(real_of("(F18.0)", "1e9999"), std::numeric_limits<double>::infinity());
+    EXPECT_EQ(real_of("(F18.0)", "1e-9999"), 0.0);
+    // An exponent beyond four digits, implied decimals counted, is refused.
+    EXPECT_EQ(real_of("(F18.0)", "1e10000"), -777.0);
+    EXPECT_EQ(real_of("(F18.0)", "0.1e-10000"), -777.0);
+    EXPECT_EQ(real_of("(F18.6)", "1e-9999"), -777.0);
+    EXPECT_EQ(real_of("(F18.6)", "0e10000"), 0.0);
+    EXPECT_EQ(real_of("(F30.6)", "1e99999999999999999999"), -777.0);
 }
 
 TEST_F(FormatInput, SignsAndPointsAlone) {
     int16_t a = 4;
     EXPECT_EQ(read_i16("(I3)", "+", a), IoStatus::error);
     EXPECT_EQ(read_i16("(I3)", "-", a), IoStatus::error);
+    EXPECT_EQ(read_i16("(I3)", " -", a), IoStatus::error);
+    EXPECT_EQ(read_i16("(I1)", "-  5", a), IoStatus::error);
+    EXPECT_EQ(read_internal("-,5", FieldFormat("(I3,I3)"), a, a), IoStatus::error);
     EXPECT_EQ(a, 4);
+    // Blanks of the record after the sign make it a zero.
+    EXPECT_EQ(read_i16("(I3)", "- ", a), IoStatus::ok);
+    EXPECT_EQ(a, 0);
+    a = 4;
+    EXPECT_EQ(read_i16("(I3)", "+  9", a), IoStatus::ok);
+    EXPECT_EQ(a, 0);
     for (const char* s : {"+", "-", ".", " + ", ".-3"}) {
         const double x = real_of("(F15.6)", s);
         EXPECT_EQ(x, 0.0) << s;

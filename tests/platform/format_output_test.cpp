@@ -121,7 +121,8 @@ TEST_F(FormatOutput, NotANumberAndInfinitiesAsTheRuntimeWritesThem) {
     EXPECT_EQ(fmt("(F10.4)", kInf), "  Infinity");
     EXPECT_EQ(fmt("(F10.4)", -kInf), " -Infinity");
     EXPECT_EQ(fmt("(F9.2)", -kInf), "-Infinity");
-    EXPECT_EQ(fmt("(F8.4)", kInf), "     Inf");
+    EXPECT_EQ(fmt("(F8.4)", kInf), "Infinity");
+    EXPECT_EQ(fmt("(F7.4)", kInf), "    Inf");
     EXPECT_EQ(fmt("(F8.4)", -kInf), "    -Inf");
     EXPECT_EQ(fmt("(F4.0)", kInf), " Inf");
     EXPECT_EQ(fmt("(F4.0)", -kInf), "-Inf");
