@@ -1,0 +1,240 @@
+// Tests for platform/qt/desktop.cpp: the desktop window driven for real on
+// Qt's offscreen platform, with a small program on the program thread.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QClipboard>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+
+#include "platform/console.h"
+#include "platform/qt/desktop.h"
+#include "platform/surface.h"
+#include "platform/testing.h"
+#include "platform/window.h"
+#include "tests/support/test_env.h"
+
+namespace {
+
+// One application for the whole test program, ended before the process
+// exits (the toolkit's own globals are gone by then).
+QApplication* g_app = nullptr;
+
+QApplication& app() {
+    static int argc = 1;
+    static char name[] = "qt_frontend_test";
+    static char* argv[] = {name, nullptr};
+    if (g_app == nullptr) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        g_app = new QApplication(argc, argv);
+    }
+    return *g_app;
+}
+
+struct QtEnvironment : ::testing::Environment {
+    void TearDown() override {
+        delete g_app;
+        g_app = nullptr;
+    }
+};
+[[maybe_unused]] ::testing::Environment* const g_qt_environment =
+    ::testing::AddGlobalTestEnvironment(new QtEnvironment);
+
+// Runs the event loop until the condition holds or the time is up.
+bool settle(const std::function<bool()>& done, int ms = 10000) {
+    for (int waited = 0; waited < ms; waited += 5) {
+        if (done()) return true;
+        QTest::qWait(5);
+    }
+    return done();
+}
+
+std::atomic<int> g_received{-1};
+std::atomic<int> g_second{-1};
+std::atomic<bool> g_gate{false};
+std::atomic<bool> g_stop{false};
+std::atomic<int> g_laps{0};
+
+void ask_one_number() {
+    static const FieldFormat i3("(I3)");
+    win_back_colour(0x00FFFFFF);
+    win_text_colour(0);
+    win_clear(0);
+    win_text_pos(2, 1);
+    win_text("NUMERO? ");
+    int16_t x = -1;
+    read_keyboard(i3, x);
+    g_received = x;
+    win_text("FATTO");
+}
+
+void ask_two_numbers_after_the_gate() {
+    static const FieldFormat i3("(I3)");
+    while (!g_gate) wait_ms(2);
+    int16_t a = -1, b = -1;
+    read_keyboard(i3, a);
+    read_keyboard(i3, b);
+    g_received = a;
+    g_second = b;
+}
+
+void draw_until_stopped() {
+    while (!g_stop) {
+        win_text_pos(1, 1);
+        win_text("LAP");
+        ++g_laps;
+        wait_ms(1);
+    }
+}
+
+class DesktopTest : public KalvoTest {
+protected:
+    void SetUp() override {
+        KalvoTest::SetUp();
+        app();
+        g_received = -1;
+        g_second = -1;
+        g_gate = false;
+        g_stop = false;
+        g_laps = 0;
+        window_ = std::make_unique<DesktopWindow>("kalvo-test");
+        window_->show();
+    }
+    void TearDown() override {
+        g_gate = true;
+        g_stop = true;
+        if (window_ && !window_->program_finished()) {
+            window_->type_text("\n\n\n");
+            settle([&] { return window_->program_finished(); });
+        }
+        settle([&] { return window_->exit_question() != nullptr; }, 2000);
+        window_.reset();
+        KalvoTest::TearDown();
+    }
+    QString status() const { return window_->status_text(); }
+    std::unique_ptr<DesktopWindow> window_;
+};
+
+TEST_F(DesktopTest, TypedLineIsEchoedAndReachesTheProgramThenTheExitQuestionCloses) {
+    window_->start(ask_one_number);
+    ASSERT_TRUE(settle([&] { return status() == "Input pending"; }));
+    EXPECT_EQ(screen_row(2), "NUMERO?");
+    QTest::keyClicks(window_->view(), "4x");
+    QTest::keyClick(window_->view(), Qt::Key_Backspace);
+    QTest::keyClicks(window_->view(), "2");
+    // The echo of the line being typed stands at the read position.
+    ASSERT_TRUE(settle([&] { return screen_row(2) == "NUMERO? 42"; }));
+    EXPECT_EQ(g_received, -1);
+    QTest::keyClick(window_->view(), Qt::Key_Return);
+    ASSERT_TRUE(settle([&] { return status() == "Finished"; }));
+    EXPECT_EQ(g_received, 42);
+    EXPECT_EQ(screen_row(2), "NUMERO? 42");
+    EXPECT_EQ(screen_row(3), "FATTO");
+    ASSERT_TRUE(settle([&] { return window_->exit_question() != nullptr; }));
+    QMessageBox* q = window_->exit_question();
+    EXPECT_EQ(q->text(), "Program Terminated with exit code 0\nExit Window?");
+    ASSERT_TRUE(settle([&] { return q->isVisible(); }));
+    q->button(QMessageBox::Yes)->click();
+    EXPECT_TRUE(settle([&] { return !window_->isVisible(); }));
+}
+
+TEST_F(DesktopTest, AnsweringNoKeepsTheLastPictureOnScreen) {
+    window_->start(ask_one_number);
+    ASSERT_TRUE(settle([&] { return status() == "Input pending"; }));
+    QTest::keyClicks(window_->view(), "7");
+    QTest::keyClick(window_->view(), Qt::Key_Enter);
+    ASSERT_TRUE(settle([&] { return window_->exit_question() != nullptr && window_->exit_question()->isVisible(); }));
+    window_->exit_question()->button(QMessageBox::No)->click();
+    QTest::qWait(50);
+    EXPECT_TRUE(window_->isVisible());
+    EXPECT_EQ(status(), "Finished");
+    // The view shows the surface: the white background of the program.
+    ASSERT_TRUE(settle([&] { return window_->view()->image().pixel(600, 600) == qRgb(255, 255, 255); }));
+}
+
+TEST_F(DesktopTest, LinesTypedAheadAreKeptForTheNextReads) {
+    window_->start(ask_two_numbers_after_the_gate);
+    ASSERT_TRUE(settle([&] { return status() == "Running"; }));
+    QTest::keyClicks(window_->view(), "5");
+    QTest::keyClick(window_->view(), Qt::Key_Return);
+    QTest::keyClicks(window_->view(), "6");
+    QTest::keyClick(window_->view(), Qt::Key_Return);
+    g_gate = true;
+    ASSERT_TRUE(settle([&] { return window_->program_finished(); }));
+    EXPECT_EQ(g_received, 5);
+    EXPECT_EQ(g_second, 6);
+}
+
+TEST_F(DesktopTest, PasteTypesTheClipboardIntoTheWaitingRead) {
+    window_->start(ask_one_number);
+    ASSERT_TRUE(settle([&] { return status() == "Input pending"; }));
+    QApplication::clipboard()->setText("123\r\n");
+    window_->paste();
+    ASSERT_TRUE(settle([&] { return window_->program_finished(); }));
+    EXPECT_EQ(g_received, 123);
+}
+
+TEST_F(DesktopTest, CopyTextDropsTrailingBlanks) {
+    window_->start(ask_one_number);
+    ASSERT_TRUE(settle([&] { return status() == "Input pending"; }));
+    window_->copy_text();
+    EXPECT_EQ(QApplication::clipboard()->text(), "\nNUMERO?\n");
+}
+
+TEST_F(DesktopTest, PauseStopsTheProgramAtItsNextWindowOperationUntilResume) {
+    window_->start(draw_until_stopped);
+    ASSERT_TRUE(settle([&] { return g_laps > 3; }));
+    window_->toggle_pause();
+    EXPECT_EQ(status(), "Paused");
+    QTest::qWait(30);
+    const int laps = g_laps;
+    QTest::qWait(100);
+    EXPECT_LE(g_laps, laps + 1);
+    window_->toggle_pause();
+    ASSERT_TRUE(settle([&] { return g_laps > laps + 3; }));
+    EXPECT_EQ(status(), "Running");
+    g_stop = true;
+    ASSERT_TRUE(settle([&] { return status() == "Finished"; }));
+}
+
+TEST_F(DesktopTest, SavedPictureHasTheSurfaceSize) {
+    window_->start(ask_one_number);
+    ASSERT_TRUE(settle([&] { return status() == "Input pending"; }));
+    window_->save_picture("picture.png");
+    QImage saved("picture.png");
+    EXPECT_EQ(saved.width(), kSurfaceWidth);
+    EXPECT_EQ(saved.height(), kSurfaceHeight);
+    EXPECT_EQ(saved.pixel(1000, 900), qRgb(255, 255, 255));
+}
+
+// Closing while a read waits asks first; Yes ends the process, even with
+// the program thread blocked in the read.
+TEST(DesktopCloseTest, ClosingWhileTheProgramWaitsAsksThenEnds) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            app();
+            DesktopWindow w("kalvo-test");
+            w.show();
+            w.start(ask_one_number);
+            settle([&] { return w.status_text() == "Input pending"; });
+            QTimer::singleShot(50, [] {
+                if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                    box->button(QMessageBox::Yes)->click();
+                }
+            });
+            w.close();
+            settle([] { return false; }, 5000);
+            std::fprintf(stderr, "still running\n");
+            std::exit(9);
+        },
+        ::testing::ExitedWithCode(0), "");
+}
+
+}  // namespace
