@@ -48,7 +48,8 @@ BENCHMARK(BM_WritePointRecord);
 void BM_ReadPointRecord(benchmark::State& state) {
     static const FieldFormat f("(I6,3X,9(D15.7,1X))");
     LastRecord sink;
-    const std::array<OutItem, 8> out{int16_t(17), 1.5, 0.125, -1.2345678901, 3.3e-7, 2.0e5, -0.0, 6.02214076e23};
+    const std::array<OutItem, 8> out{int16_t(17), 1.5,   0.125, -1.2345678901,
+                                     3.3e-7,      2.0e5, -0.0,  6.02214076e23};
     format_write(f, out, sink);
     OneRecord src;
     src.text = sink.text;

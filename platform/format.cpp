@@ -5,6 +5,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
@@ -126,18 +127,26 @@ public:
                 push(OpKind::skip, 1, has_rep ? rep : 1, 0);
                 continue;
             }
-            if (l == 'P') {  // scale factor: accepted and ignored
-                continue;
-            }
             OpKind k;
             switch (l) {
-                case 'I': k = OpKind::int_field; break;
-                case 'F': k = OpKind::fixed_field; break;
-                case 'D': k = OpKind::exp_d_field; break;
-                case 'E': k = OpKind::exp_e_field; break;
-                case 'G': k = OpKind::exp_e_field; break;
-                case 'A': k = OpKind::text_field; break;
-                default: ok_ = false; continue;
+                case 'I':
+                    k = OpKind::int_field;
+                    break;
+                case 'F':
+                    k = OpKind::fixed_field;
+                    break;
+                case 'D':
+                    k = OpKind::exp_d_field;
+                    break;
+                case 'E':
+                    k = OpKind::exp_e_field;
+                    break;
+                case 'A':
+                    k = OpKind::text_field;
+                    break;
+                default:
+                    ok_ = false;
+                    continue;
             }
             int32_t w = 0, d = 0;
             skip_blanks();
@@ -195,9 +204,12 @@ private:
                 if (c == quote) quote = 0;  // a doubled quote reopens at once
                 continue;
             }
-            if (c == '\'' || c == '"') quote = c;
-            else if (c == '(') ++depth;
-            else if (c == ')' && --depth == 0) return j;
+            if (c == '\'' || c == '"')
+                quote = c;
+            else if (c == '(')
+                ++depth;
+            else if (c == ')' && --depth == 0)
+                return j;
         }
         return std::string_view::npos;
     }
@@ -411,6 +423,10 @@ void put_fixed(RecordBuffer& r, int32_t w, int32_t d, double v) {
     if (d > 200) d = 200;
     char buf[512];
     const auto res = std::to_chars(buf, buf + sizeof buf, a, std::chars_format::fixed, d);
+    if (res.ec != std::errc()) {
+        r.fill('*', w);
+        return;
+    }
     int32_t n = int32_t(res.ptr - buf);
     // "I.FFF": integer part, point, d decimals (to_chars gives no point when d = 0).
     int32_t int_len = d > 0 ? n - d - 1 : n;
@@ -457,6 +473,10 @@ void put_exponent(RecordBuffer& r, int32_t w, int32_t d, double v, char letter) 
         std::memset(buf, '0', size_t(d));
     } else {
         const auto res = std::to_chars(buf + 1, buf + sizeof buf, a, std::chars_format::scientific, d - 1);
+        if (res.ec != std::errc()) {
+            r.fill('*', w);
+            return;
+        }
         // buf+1: "D.DDDDe+XX" (or "De+XX" when d = 1); gather the d digits at buf.
         char* q = buf + 1;
         buf[0] = *q;
@@ -549,7 +569,8 @@ bool put_item(RecordBuffer& r, const Op& op, const OutItem& it) {
                 return true;
             }
             break;
-        default: break;
+        default:
+            break;
     }
     r.fill('*', op.w > 0 ? op.w : 1);
     return false;
@@ -564,8 +585,10 @@ struct FieldChars {
     bool overflow = false;
     bool blank_after_last = false;  // a blank of the record follows the last non-blank
     void add(char ch) {
-        if (n < int32_t(sizeof c)) c[n++] = ch;
-        else overflow = true;
+        if (n < int32_t(sizeof c))
+            c[n++] = ch;
+        else
+            overflow = true;
     }
 };
 
@@ -765,7 +788,8 @@ bool get_item(std::string_view rec, size_t& pos, const Op& op, const InItem& it)
                 if (!parse_integer(f, INT64_MIN / 10, INT64_MAX / 10, v)) return false;
                 *static_cast<double*>(it.p) = double(v);
                 return true;
-            default: return false;
+            default:
+                return false;
         }
     }
     if (it.kind != InItem::Kind::real) return false;
@@ -782,6 +806,9 @@ bool get_item(std::string_view rec, size_t& pos, const Op& op, const InItem& it)
 FieldFormat::FieldFormat(std::string_view source) : program_(std::make_unique<Program>()) {
     program_->source = std::string(source);
     Parser(program_->source, *program_).run();
+    // A format the interpreter does not understand is a fault of the program
+    // itself: say so once, where the format is built.
+    if (!program_->valid) std::fprintf(stderr, "field format not understood: %s\n", program_->source.c_str());
 }
 
 FieldFormat::~FieldFormat() = default;
@@ -817,10 +844,18 @@ IoStatus format_write(const FieldFormat& f, std::span<const OutItem> items, Reco
             continue;
         }
         switch (op->kind) {
-            case OpKind::skip: rec.skip(op->w); break;
-            case OpKind::literal: rec.put(p.literals.data() + op->pair, op->len); break;
-            case OpKind::slash: emit(false); break;
-            case OpKind::dollar: open_end = true; break;
+            case OpKind::skip:
+                rec.skip(op->w);
+                break;
+            case OpKind::literal:
+                rec.put(p.literals.data() + op->pair, op->len);
+                break;
+            case OpKind::slash:
+                emit(false);
+                break;
+            case OpKind::dollar:
+                open_end = true;
+                break;
             default:
                 if (next >= items.size()) {
                     stop = true;  // output ends at the first field without an item
@@ -858,14 +893,19 @@ IoStatus format_read(const FieldFormat& f, std::span<const InItem> items, Record
             continue;
         }
         switch (op->kind) {
-            case OpKind::skip: pos += size_t(op->w); break;
-            case OpKind::literal: pos += size_t(op->len); break;
+            case OpKind::skip:
+                pos += size_t(op->w);
+                break;
+            case OpKind::literal:
+                pos += size_t(op->len);
+                break;
             case OpKind::slash:
                 st = source.next_record(rec);
                 if (st != IoStatus::ok) return st;
                 pos = 0;
                 break;
-            case OpKind::dollar: break;
+            case OpKind::dollar:
+                break;
             default:
                 if (!get_item(rec, pos, *op, items[next])) return IoStatus::error;
                 ++next;

@@ -20,13 +20,13 @@ struct Unit {
     int number = 0;
     int fd = -1;
     bool writable = false;
-    bool seekable = false;     // a regular file (not a device or a pipe)
+    bool seekable = false;      // a regular file (not a device or a pipe)
     bool cut_at_write = false;  // the next write ends the file there
-    off_t offset = 0;     // file position of the next record to read or write
-    std::string buffer;   // characters read ahead of `offset`
-    size_t start = 0;     // first unread character in buffer
-    std::string record;   // the record last read
-    std::string pending;  // output record being assembled
+    off_t offset = 0;           // file position of the next record to read or write
+    std::string buffer;         // characters read ahead of `offset`
+    size_t start = 0;           // first unread character in buffer
+    std::string record;         // the record last read
+    std::string pending;        // output record being assembled
 };
 
 Unit units[kMaxUnits];
@@ -63,7 +63,7 @@ Unit* connect(int unit, std::string_view raw_name, OpenStatus status, OpenAccess
     const std::string path(name);
     const int create = status == OpenStatus::unknown ? O_CREAT : 0;
     bool writable = true;
-    int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC | create, 0644);
+    int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC | create, 0666);
     if (fd < 0 && (errno == EACCES || errno == EROFS || errno == EPERM)) {
         writable = false;
         fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);

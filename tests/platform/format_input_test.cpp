@@ -97,7 +97,8 @@ TEST_F(FormatInput, CommaEndsANumericFieldEarly) {
 }
 
 TEST_F(FormatInput, NumbersWithoutPointTakeTheirLastDigitsAsDecimals) {
-    for (const char* s : {"15", "           15", "15      ", "1 5"}) EXPECT_EQ(real_of("(F15.6)", s), 1.5e-5) << s;
+    for (const char* s : {"15", "           15", "15      ", "1 5"})
+        EXPECT_EQ(real_of("(F15.6)", s), 1.5e-5) << s;
     EXPECT_EQ(real_of("(F18.10)", "5"), 5.0e-10);
     EXPECT_EQ(real_of("(D15.6)", "15"), 1.5e-5);
     EXPECT_EQ(real_of("(F10.2)", "12345"), 123.45);
@@ -108,7 +109,8 @@ TEST_F(FormatInput, NumbersWithoutPointTakeTheirLastDigitsAsDecimals) {
 }
 
 TEST_F(FormatInput, ExponentsWithOrWithoutTheirLetter) {
-    for (const char* s : {"1.5E3", "1.5D3", "1.5e3", "1.5d3", "1.5E+3", "1.5E 3", "1.5+3", "1.5Q3", " 1 . 5 E 3 "})
+    for (const char* s :
+         {"1.5E3", "1.5D3", "1.5e3", "1.5d3", "1.5E+3", "1.5E 3", "1.5+3", "1.5Q3", " 1 . 5 E 3 "})
         EXPECT_EQ(real_of("(F15.6)", s), 1500.0) << s;
     EXPECT_EQ(real_of("(F10.2)", "15+3"), 150.0);  // implied decimals apply to the mantissa
     EXPECT_EQ(real_of("(F10.2)", "15-3"), 1.5e-4);
@@ -170,7 +172,8 @@ TEST_F(FormatInput, SignsAndPointsAlone) {
 }
 
 TEST_F(FormatInput, UnreadableFieldIsAnErrorAndTheItemKeepsItsValue) {
-    for (const char* s : {"abc", "1.2.3", "1.5E", "1.5E+", "1.5-", "1e3e", "-+", "+e+", "e", "1+", "\t12", "12x"}) {
+    for (const char* s :
+         {"abc", "1.2.3", "1.5E", "1.5E+", "1.5-", "1e3e", "-+", "+e+", "e", "1+", "\t12", "12x"}) {
         EXPECT_EQ(real_of("(F15.6)", s), -777.0) << s;
     }
     int16_t a = 1, b = 2, c = 3;
@@ -271,11 +274,21 @@ TEST_F(FormatInput, EveryWrittenValueReadsBackToTheSameText) {
     std::mt19937_64 rng(12345);
     std::uniform_real_distribution<double> mant(-10.0, 10.0);
     std::uniform_int_distribution<int> expo(-320, 308);
-    const char* formats[] = {"(F8.4)", "(F9.2)", "(F18.10)", "(D11.4)", "(D14.6)", "(D15.7)", "(D18.10)", "(E14.6)"};
-    std::vector<double> values = {0.0, -0.0, 1.0, -1.0, 0.5, 1e300, -1e-300, 5e-324,
+    const char* formats[] = {"(F8.4)",  "(F9.2)",  "(F18.10)", "(D11.4)",
+                             "(D14.6)", "(D15.7)", "(D18.10)", "(E14.6)"};
+    std::vector<double> values = {0.0,
+                                  -0.0,
+                                  1.0,
+                                  -1.0,
+                                  0.5,
+                                  1e300,
+                                  -1e-300,
+                                  5e-324,
                                   std::numeric_limits<double>::infinity(),
-                                  -std::numeric_limits<double>::infinity(), std::nan("")};
-    for (int i = 0; i < 3000; ++i) values.push_back(mant(rng) * std::pow(10.0, expo(rng) / (i % 3 == 0 ? 1 : 40)));
+                                  -std::numeric_limits<double>::infinity(),
+                                  std::nan("")};
+    for (int i = 0; i < 3000; ++i)
+        values.push_back(mant(rng) * std::pow(10.0, expo(rng) / (i % 3 == 0 ? 1 : 40)));
     for (const char* fs : formats) {
         const FieldFormat f(fs);
         for (double v : values) {
@@ -321,9 +334,9 @@ TEST_F(FormatInput, HostileLinesGiveAValueOrTheError) {
         for (char& c : s) c = alphabet[rng() % (sizeof alphabet - 1)];
         lines.push_back(s);
     }
-    const char* formats[] = {"(I2)",       "(I3)",    "(I5)",         "(2(I3))",          "(F15.6)",
-                             "(D15.6)",    "(F18.10)", "(2(F18.10,1X))", "(1X,5(I4,2X))", "(1X,5(F18.10,2X))",
-                             "(A)",        "(A8)",    "(1X,A8,I4)"};
+    const char* formats[] = {"(I2)",    "(I3)",     "(I5)",           "(2(I3))",       "(F15.6)",
+                             "(D15.6)", "(F18.10)", "(2(F18.10,1X))", "(1X,5(I4,2X))", "(1X,5(F18.10,2X))",
+                             "(A)",     "(A8)",     "(1X,A8,I4)"};
     for (const std::string& line : lines) {
         for (const char* fs : formats) {
             const FieldFormat f(fs);

@@ -84,7 +84,7 @@ TEST_F(FormatOutput, RoundingIsToNearestOnTheExactBinaryValueTiesToEven) {
     EXPECT_EQ(fmt("(F6.0)", 2.5), "    2.");
     EXPECT_EQ(fmt("(F6.0)", 3.5), "    4.");
     EXPECT_EQ(fmt("(D14.6)", 0.99999995), "  0.100000D+01");  // carry into the exponent
-    EXPECT_EQ(fmt("(D11.4)", 0.00012345), " 0.1234D-03");   // 1.23449999...e-4
+    EXPECT_EQ(fmt("(D11.4)", 0.00012345), " 0.1234D-03");     // 1.23449999...e-4
     EXPECT_EQ(fmt("(D11.4)", 0.5), " 0.5000D+00");
     EXPECT_EQ(fmt("(D11.1)", 0.25), "    0.2D+00");  // exact tie
     EXPECT_EQ(fmt("(D11.1)", 0.75), "    0.8D+00");
@@ -222,7 +222,8 @@ TEST_F(FormatOutput, ItemsThatDoNotSuitTheirFieldAreAnError) {
 }
 
 TEST_F(FormatOutput, MalformedFormatsWriteNothingAndReportTheError) {
-    for (const char* bad : {"(I3", "(Q3)", "(I3))", "('abc)", "(F)"}) {
+    for (const char* bad :
+         {"(I3", "(Q3)", "(I3))", "('abc)", "(F)", "(G14.6)", "(1PE14.6)", "(I0)", "(A,$,I3"}) {
         CollectSink sink;
         const OutItem item(1);
         EXPECT_EQ(format_write(FieldFormat(bad), std::span(&item, 1), sink), IoStatus::error) << bad;

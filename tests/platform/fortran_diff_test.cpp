@@ -193,13 +193,49 @@ double from_bits(uint64_t b) {
 
 // Values of every kind the program may write, from a fixed seed.
 std::vector<double> test_values() {
-    std::vector<double> v = {0.0, -0.0, 1.0, -1.0, 0.5, -0.5, 0.125, 0.375, 2.5, 3.5, 2.675, 0.99999995,
-                             9.9999995, 0.00004, -0.00004, 1e7, -1e6, 1e8, -1e7, 9999999.99999999,
-                             9999999.9999999995, 999999.99999995, 1e99, 1e100, 1e-99, 1e-100, 9.99999995e99,
-                             9.999999995e-100, 1e308, std::numeric_limits<double>::max(),
-                             std::numeric_limits<double>::min(), std::numeric_limits<double>::denorm_min(),
-                             std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity(),
-                             std::nan(""), -std::nan(""), 0.05, 0.15, 0.25, 0.35, 0.45, 1.0 / 3.0, 2.0 / 3.0};
+    std::vector<double> v = {0.0,
+                             -0.0,
+                             1.0,
+                             -1.0,
+                             0.5,
+                             -0.5,
+                             0.125,
+                             0.375,
+                             2.5,
+                             3.5,
+                             2.675,
+                             0.99999995,
+                             9.9999995,
+                             0.00004,
+                             -0.00004,
+                             1e7,
+                             -1e6,
+                             1e8,
+                             -1e7,
+                             9999999.99999999,
+                             9999999.9999999995,
+                             999999.99999995,
+                             1e99,
+                             1e100,
+                             1e-99,
+                             1e-100,
+                             9.99999995e99,
+                             9.999999995e-100,
+                             1e308,
+                             std::numeric_limits<double>::max(),
+                             std::numeric_limits<double>::min(),
+                             std::numeric_limits<double>::denorm_min(),
+                             std::numeric_limits<double>::infinity(),
+                             -std::numeric_limits<double>::infinity(),
+                             std::nan(""),
+                             -std::nan(""),
+                             0.05,
+                             0.15,
+                             0.25,
+                             0.35,
+                             0.45,
+                             1.0 / 3.0,
+                             2.0 / 3.0};
     std::mt19937_64 rng(20261209);
     std::uniform_real_distribution<double> mant(1.0, 10.0);
     std::uniform_int_distribution<int> small_exp(-6, 8), tiny_exp(-323, -280), huge_exp(280, 308);
@@ -214,20 +250,24 @@ std::vector<double> test_values() {
     }
     for (int i = 0; i < 500; ++i) v.push_back(from_bits(rng()));  // any bit pattern, NaNs included
     // Exact binary fractions: many are ties at the printed precision.
-    for (int i = 0; i < 500; ++i) v.push_back(double(int64_t(rng() % 2000001) - 1000000) / double(1 << (rng() % 14)));
+    for (int i = 0; i < 500; ++i)
+        v.push_back(double(int64_t(rng() % 2000001) - 1000000) / double(1 << (rng() % 14)));
     // Near the rounding boundaries of 4, 6, 7 and 10 digits.
     for (int i = 0; i < 400; ++i) {
         const int digits = std::array<int, 4>{4, 6, 7, 10}[rng() % 4];
-        const double base = double(int64_t(rng() % 9000000000ull) + 1000000000) / 1e10 + 0.5 * std::pow(10.0, -digits);
+        const double base =
+            double(int64_t(rng() % 9000000000ull) + 1000000000) / 1e10 + 0.5 * std::pow(10.0, -digits);
         v.push_back(base * std::pow(10.0, int(rng() % 9) - 4));
     }
     return v;
 }
 
 std::vector<int32_t> test_ints() {
-    std::vector<int32_t> v = {0, 1, -1, 7, 9, 10, -5, -9, -10, 99, 100, -99, -100, 999, 1000, -999, -1000,
-                              9999, 10000, -1234, 12345, 32767, -32768, 99999, -99999, 999999, 1000000,
-                              99999999, -9999999, -10000000, 2147483647, -2147483647 - 1};
+    std::vector<int32_t> v = {
+        0,      1,      -1,      7,        9,        10,        -5,         -9,
+        -10,    99,     100,     -99,      -100,     999,       1000,       -999,
+        -1000,  9999,   10000,   -1234,    12345,    32767,     -32768,     99999,
+        -99999, 999999, 1000000, 99999999, -9999999, -10000000, 2147483647, -2147483647 - 1};
     std::mt19937 rng(88);
     for (int i = 0; i < 300; ++i) v.push_back(int32_t(rng() % 241) - 120);
     for (int i = 0; i < 300; ++i) v.push_back(int32_t(rng() % 65536) - 32768);
@@ -236,8 +276,8 @@ std::vector<int32_t> test_ints() {
 }
 
 std::vector<std::string> test_names() {
-    std::vector<std::string> v = {"   A    ", "  FX    ", "EPS     ", "VISTA_X ", "\\zeta G ", "OMCSIo  ",
-                                  "        ", "12345678"};
+    std::vector<std::string> v = {"   A    ",  "  FX    ", "EPS     ", "VISTA_X ",
+                                  "\\zeta G ", "OMCSIo  ", "        ", "12345678"};
     std::mt19937 rng(6);
     const char alphabet[] = "ABCXYZabcxyz0189 _\\.-+";
     for (int i = 0; i < 600; ++i) {
@@ -249,23 +289,126 @@ std::vector<std::string> test_names() {
 }
 
 std::vector<std::string> test_answers() {
-    std::vector<std::string> v = {
-        "", " ", "0", "5", "7", "15", "-5", "+5", "100", "99", "-99", "123", "1234", "12345", "32767", "32768",
-        "-32768", "-32769", "40000", "99999", "1,2", "1 , 3", ",7", ",", ",,", "5,2", "12,34", "1.5", "-1.5",
-        ".5", "5.", ".", "-", "+", "-.", ".-3", "1.5E3", "1.5D3", "1.5e3", "1.5d-3", "1.5E+3", "1.5E 3", "1.5+3",
-        "15+3", "15-3", "1.5E", "1.5E+", "1.5-", "1.2.3", "abc", "1e999", "-1e999", "1e-400", "NaN", "nan",
-        "Infinity", "-Infinity", "Inf", "-Inf", "+Inf", "infinity", "  0.1000000000-119", "  0.1000000D+01",
-        " -0.1234568D-04", "0.1234567890123456789", "123456789012345678", "1.5,2.5", "1.5, 2.5", "1.5 ,2.5",
-        " 1    2    3    4    5", "    1     2     3     4     5", "    1,    2,3,4,5,6,7",
-        "       1.0000000000        2.0000000000        3.0000000000", "1,2,3,4,5,6,7", "KALVO10.TXT",
-        "KALVO 7", "  KALVO12", "KALVO10.TXT and more", "111", "0=MORE", "1 2", " 1 2 ", "1e5", "1.5q3",
-        "--1", "-+", "e5", ".e5", "E", "1.5e3e", "0.5000000000", "-0", "-0.0", "+0", "9999999.9999999999",
-        "1.7976931348623157E308", "1.7976931348623159E308", "4.9406564584124654E-324", "2.4703282292062328E-324",
-        "2.2250738585072014D-308", "0.30000000000000004", "0.1", "0.2", "1.00000000000000011102230246251565",
-        "1.0000000000000001110223024625156540423631668090820312500001", "  0.9999999999999999444888487687421729",
-        "1D+0400", "1+400", "12345678901234567890", "-000000000000000000000000001",
-        "0000000000000000000000000000000000000000000000000015", "3.14159265358979323846264338327950288",
-        "5e-1", "5e+1", "+5e1", "-5d-1", "    ", "              1", "               1", "                 5"};
+    std::vector<std::string> v = {"",
+                                  " ",
+                                  "0",
+                                  "5",
+                                  "7",
+                                  "15",
+                                  "-5",
+                                  "+5",
+                                  "100",
+                                  "99",
+                                  "-99",
+                                  "123",
+                                  "1234",
+                                  "12345",
+                                  "32767",
+                                  "32768",
+                                  "-32768",
+                                  "-32769",
+                                  "40000",
+                                  "99999",
+                                  "1,2",
+                                  "1 , 3",
+                                  ",7",
+                                  ",",
+                                  ",,",
+                                  "5,2",
+                                  "12,34",
+                                  "1.5",
+                                  "-1.5",
+                                  ".5",
+                                  "5.",
+                                  ".",
+                                  "-",
+                                  "+",
+                                  "-.",
+                                  ".-3",
+                                  "1.5E3",
+                                  "1.5D3",
+                                  "1.5e3",
+                                  "1.5d-3",
+                                  "1.5E+3",
+                                  "1.5E 3",
+                                  "1.5+3",
+                                  "15+3",
+                                  "15-3",
+                                  "1.5E",
+                                  "1.5E+",
+                                  "1.5-",
+                                  "1.2.3",
+                                  "abc",
+                                  "1e999",
+                                  "-1e999",
+                                  "1e-400",
+                                  "NaN",
+                                  "nan",
+                                  "Infinity",
+                                  "-Infinity",
+                                  "Inf",
+                                  "-Inf",
+                                  "+Inf",
+                                  "infinity",
+                                  "  0.1000000000-119",
+                                  "  0.1000000D+01",
+                                  " -0.1234568D-04",
+                                  "0.1234567890123456789",
+                                  "123456789012345678",
+                                  "1.5,2.5",
+                                  "1.5, 2.5",
+                                  "1.5 ,2.5",
+                                  " 1    2    3    4    5",
+                                  "    1     2     3     4     5",
+                                  "    1,    2,3,4,5,6,7",
+                                  "       1.0000000000        2.0000000000        3.0000000000",
+                                  "1,2,3,4,5,6,7",
+                                  "KALVO10.TXT",
+                                  "KALVO 7",
+                                  "  KALVO12",
+                                  "KALVO10.TXT and more",
+                                  "111",
+                                  "0=MORE",
+                                  "1 2",
+                                  " 1 2 ",
+                                  "1e5",
+                                  "1.5q3",
+                                  "--1",
+                                  "-+",
+                                  "e5",
+                                  ".e5",
+                                  "E",
+                                  "1.5e3e",
+                                  "0.5000000000",
+                                  "-0",
+                                  "-0.0",
+                                  "+0",
+                                  "9999999.9999999999",
+                                  "1.7976931348623157E308",
+                                  "1.7976931348623159E308",
+                                  "4.9406564584124654E-324",
+                                  "2.4703282292062328E-324",
+                                  "2.2250738585072014D-308",
+                                  "0.30000000000000004",
+                                  "0.1",
+                                  "0.2",
+                                  "1.00000000000000011102230246251565",
+                                  "1.0000000000000001110223024625156540423631668090820312500001",
+                                  "  0.9999999999999999444888487687421729",
+                                  "1D+0400",
+                                  "1+400",
+                                  "12345678901234567890",
+                                  "-000000000000000000000000001",
+                                  "0000000000000000000000000000000000000000000000000015",
+                                  "3.14159265358979323846264338327950288",
+                                  "5e-1",
+                                  "5e+1",
+                                  "+5e1",
+                                  "-5d-1",
+                                  "    ",
+                                  "              1",
+                                  "               1",
+                                  "                 5"};
     std::mt19937 rng(1234);
     const char alphabet[] = "0123456789+-.,eEdD ";
     for (int i = 0; i < 250; ++i) {
@@ -294,8 +437,9 @@ std::vector<std::string> expected_output(const std::vector<double>& v, const std
                                          const std::vector<std::string>& nm) {
     std::vector<std::string> out;
     const char* int_formats[] = {"(I2)", "(I3)", "(I4)", "(I5)", "(I6)", "(I8)"};
-    const char* real_formats[] = {"(F8.4)",   "(F9.2)",  "(F9.3)",  "(F10.3)", "(F10.4)", "(F15.7)", "(F16.7)",
-                                  "(F18.10)", "(D11.4)", "(D14.6)", "(D15.7)", "(D16.7)", "(D18.10)"};
+    const char* real_formats[] = {"(F8.4)",  "(F9.2)",  "(F9.3)",   "(F10.3)", "(F10.4)",
+                                  "(F15.7)", "(F16.7)", "(F18.10)", "(D11.4)", "(D14.6)",
+                                  "(D15.7)", "(D16.7)", "(D18.10)"};
     std::vector<std::unique_ptr<FieldFormat>> fi, fr;
     for (const char* s : int_formats) fi.push_back(std::make_unique<FieldFormat>(s));
     for (const char* s : real_formats) fr.push_back(std::make_unique<FieldFormat>(s));
@@ -370,10 +514,12 @@ std::vector<std::string> expected_output(const std::vector<double>& v, const std
 }
 
 // One result line of the reads, as the Fortran program writes it.
-std::string read_result(int c, int k, IoStatus st, const int16_t (&i2)[7], const double (&d)[7], const Text<15>& ch,
-                        const Text<5>& ch5) {
+std::string read_result(int c, int k, IoStatus st, const int16_t (&i2)[7], const double (&d)[7],
+                        const Text<15>& ch, const Text<5>& ch5) {
     std::string s = std::to_string(c) + " " + std::to_string(k) + " " +
-                    (st == IoStatus::ok ? "0" : st == IoStatus::error ? "1" : "-1");
+                    (st == IoStatus::ok      ? "0"
+                     : st == IoStatus::error ? "1"
+                                             : "-1");
     for (int16_t i : i2) s += " " + std::to_string(i);
     for (double x : d) {
         char hex[20];
@@ -433,21 +579,23 @@ TEST_F(FortranDiff, TextsAndValuesAgreeWithTheFortranRuntime) {
     for (size_t i = 0; i < got.size(); ++i) {
         if (got[i] == want[i]) continue;
         ++mismatches;
-        if (shown++ < 20) ADD_FAILURE() << "line " << i + 1 << "\n  gfortran: [" << got[i] << "]\n  here:     [" << want[i] << "]";
+        if (shown++ < 20)
+            ADD_FAILURE() << "line " << i + 1 << "\n  gfortran: [" << got[i] << "]\n  here:     [" << want[i]
+                          << "]";
     }
     EXPECT_EQ(mismatches, 0) << "of " << got.size() << " output lines";
 
     // Reads of the typed answers, through the numbered units.
     const std::vector<std::string> fortran_reads = read_lines("reads.txt");
     ASSERT_EQ(fortran_reads.size(), answers.size() * 16);
-    const FieldFormat f[] = {FieldFormat("(I2)"),           FieldFormat("(I3)"),
-                             FieldFormat("(I5)"),           FieldFormat("(2(I3))"),
-                             FieldFormat("(F15.6)"),        FieldFormat("(D15.6)"),
-                             FieldFormat("(F18.10)"),       FieldFormat("(2(F18.10,1X))"),
-                             FieldFormat("(1X,5(I4,2X))"),  FieldFormat("(1X,5(F18.10,2X))"),
-                             FieldFormat("(A)"),            FieldFormat("(A)"),
-                             FieldFormat("(2(I3))"),        FieldFormat("(1X,5(F18.10,2X))"),
-                             FieldFormat("(A8,I2)"),        FieldFormat("(I3)")};
+    const FieldFormat f[] = {FieldFormat("(I2)"),          FieldFormat("(I3)"),
+                             FieldFormat("(I5)"),          FieldFormat("(2(I3))"),
+                             FieldFormat("(F15.6)"),       FieldFormat("(D15.6)"),
+                             FieldFormat("(F18.10)"),      FieldFormat("(2(F18.10,1X))"),
+                             FieldFormat("(1X,5(I4,2X))"), FieldFormat("(1X,5(F18.10,2X))"),
+                             FieldFormat("(A)"),           FieldFormat("(A)"),
+                             FieldFormat("(2(I3))"),       FieldFormat("(1X,5(F18.10,2X))"),
+                             FieldFormat("(A8,I2)"),       FieldFormat("(I3)")};
     shown = 0;
     mismatches = 0;
     size_t line = 0;
@@ -464,20 +612,44 @@ TEST_F(FortranDiff, TextsAndValuesAgreeWithTheFortranRuntime) {
             switch (c) {
                 case 1:
                 case 2:
-                case 3: st = read_unit(10, f[c - 1], i2[0]); break;
-                case 4: st = read_unit(10, f[c - 1], i2[0], i2[1]); break;
+                case 3:
+                    st = read_unit(10, f[c - 1], i2[0]);
+                    break;
+                case 4:
+                    st = read_unit(10, f[c - 1], i2[0], i2[1]);
+                    break;
                 case 5:
                 case 6:
-                case 7: st = read_unit(10, f[c - 1], d[0]); break;
-                case 8: st = read_unit(10, f[c - 1], d[0], d[1]); break;
-                case 9: st = read_unit(10, f[c - 1], i2[0], i2[1], i2[2], i2[3], i2[4]); break;
-                case 10: st = read_unit(10, f[c - 1], d[0], d[1], d[2], d[3], d[4]); break;
-                case 11: st = read_unit(10, f[c - 1], ch); break;
-                case 12: st = read_unit(10, f[c - 1], ch5); break;
-                case 13: st = read_unit(10, f[c - 1], i2[0], i2[1], i2[2]); break;
-                case 14: st = read_unit(10, f[c - 1], d[0], d[1], d[2], d[3], d[4], d[5], d[6]); break;
-                case 15: st = read_unit(10, f[c - 1], ch, i2[0]); break;
-                case 16: st = read_unit(10, f[c - 1], i2[0], i2[1], i2[2]); break;  // past the end
+                case 7:
+                    st = read_unit(10, f[c - 1], d[0]);
+                    break;
+                case 8:
+                    st = read_unit(10, f[c - 1], d[0], d[1]);
+                    break;
+                case 9:
+                    st = read_unit(10, f[c - 1], i2[0], i2[1], i2[2], i2[3], i2[4]);
+                    break;
+                case 10:
+                    st = read_unit(10, f[c - 1], d[0], d[1], d[2], d[3], d[4]);
+                    break;
+                case 11:
+                    st = read_unit(10, f[c - 1], ch);
+                    break;
+                case 12:
+                    st = read_unit(10, f[c - 1], ch5);
+                    break;
+                case 13:
+                    st = read_unit(10, f[c - 1], i2[0], i2[1], i2[2]);
+                    break;
+                case 14:
+                    st = read_unit(10, f[c - 1], d[0], d[1], d[2], d[3], d[4], d[5], d[6]);
+                    break;
+                case 15:
+                    st = read_unit(10, f[c - 1], ch, i2[0]);
+                    break;
+                case 16:
+                    st = read_unit(10, f[c - 1], i2[0], i2[1], i2[2]);
+                    break;  // past the end
             }
             close_unit(10);
             const std::string mine = read_result(c, int(k), st, i2, d, ch, ch5);

@@ -1,4 +1,6 @@
 // Tests for platform/units.cpp: numbered units on text files.
+#include "platform/units.h"
+
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -6,7 +8,6 @@
 #include <cstdlib>
 #include <string>
 
-#include "platform/units.h"
 #include "tests/support/test_env.h"
 
 namespace {
@@ -152,20 +153,24 @@ TEST_F(Units, AFailedWriteIsReported) {
 
 TEST_F(Units, ReadingGoesLineByLineToTheEndOfFile) {
     const std::string long_line(100000, 'z');
-    static const char tail[] = "\nab\0\x01" "cd\nlast";
+    static const char tail[] =
+        "\nab\0\x01"
+        "cd\nlast";
     write_file("r.txt", "  1\r\n  2\n\n" + long_line + std::string(tail, sizeof tail - 1));
     ASSERT_TRUE(open_unit(6, "r.txt", OpenStatus::old));
     int16_t a = 0, b = 0;
     EXPECT_EQ(read_unit(6, number_, a), IoStatus::ok);  // the '\r' is dropped
     EXPECT_EQ(a, 1);
     EXPECT_EQ(read_unit(6, FieldFormat("(A3)"), a), IoStatus::error);  // wrong item for A
-    EXPECT_EQ(read_unit(6, number_, b), IoStatus::ok);  // the empty line reads 0
+    EXPECT_EQ(read_unit(6, number_, b), IoStatus::ok);                 // the empty line reads 0
     EXPECT_EQ(b, 0);
     Text<5> t;
     EXPECT_EQ(read_unit(6, FieldFormat("(A)"), t), IoStatus::ok);
     EXPECT_EQ(t.str(), "zzzzz");
     EXPECT_EQ(read_unit(6, FieldFormat("(A)"), t), IoStatus::ok);
-    EXPECT_EQ(t.str(), std::string("ab\0\x01" "c", 5));
+    EXPECT_EQ(t.str(), std::string("ab\0\x01"
+                                   "c",
+                                   5));
     EXPECT_EQ(read_unit(6, FieldFormat("(A)"), t), IoStatus::ok);  // a last line without its newline
     EXPECT_EQ(t, "last");
     EXPECT_EQ(read_unit(6, FieldFormat("(A)"), t), IoStatus::end_of_file);
