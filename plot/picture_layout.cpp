@@ -3,7 +3,7 @@
 #include "plot/picture_layout.h"
 
 #include "common/edition.h"
-#include "plot/plot_extras.h"
+#include "platform/surface.h"
 
 namespace {
 
@@ -22,8 +22,8 @@ constexpr int smallest_height() {
 
 // The largest height whose views all stay on the surface.
 constexpr int largest_height() {
-    int h = kPlotSurfaceHeight - 1;
-    while (h + small_size(h) > kPlotSurfaceWidth - 1) --h;
+    int h = kSurfaceHeight - 1;
+    while (h + small_size(h) > kSurfaceWidth - 1) --h;
     return h;
 }
 

@@ -1,14 +1,9 @@
 // Plot storage beyond the shared figure arrays: the third trace in the
-// picture plane, the earlier edition's top-view axes, and the size of the
-// drawing surface the views must stay on.
+// picture plane and the earlier edition's top-view axes.
 #pragma once
 
 #include "common/array.h"
 #include "common/edition.h"
-
-// The drawing surface of the window, in pixels.
-inline constexpr int kPlotSurfaceWidth = 1280;
-inline constexpr int kPlotSurfaceHeight = 1024;
 
 inline Vec<double, kTableSize> trace3_screen_right;  // trace 3 at stored state n: right coordinate
 inline Vec<double, kTableSize> trace3_screen_up;     // trace 3 at stored state n: up coordinate
