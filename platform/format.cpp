@@ -584,6 +584,7 @@ struct FieldChars {
     int32_t n = 0;
     bool overflow = false;
     bool blank_after_last = false;  // a blank of the record follows the last non-blank
+    std::string_view raw;           // the field's characters as they stand in the record
     void add(char ch) {
         if (n < int32_t(sizeof c))
             c[n++] = ch;
@@ -630,6 +631,44 @@ bool parse_integer(const FieldChars& f, int64_t lo, int64_t hi, int64_t& out) {
     return true;
 }
 
+bool is_alnum(char c) { return (c >= '0' && c <= '9') || ((c & ~0x20) >= 'A' && (c & ~0x20) <= 'Z'); }
+
+// Reads the words the writer writes for values that are not finite, as the
+// Fortran runtime reads them: [sign] Inf, Infinity or NaN in any case, blanks
+// only before and after the word; NaN may carry "(letters and digits)", and
+// what follows the bracket is not looked at.
+bool parse_special(std::string_view raw, double& out) {
+    size_t i = 0;
+    auto skip_blanks = [&] {
+        while (i < raw.size() && raw[i] == ' ') ++i;
+    };
+    skip_blanks();
+    bool neg = false;
+    if (i < raw.size() && (raw[i] == '+' || raw[i] == '-')) neg = raw[i++] == '-';
+    skip_blanks();
+    const size_t start = i;
+    while (i < raw.size() && is_alnum(raw[i]) && !(raw[i] >= '0' && raw[i] <= '9')) ++i;
+    const char* word = raw.data() + start;
+    const int32_t len = int32_t(i - start);
+    if (equals_word(word, len, "INF") || equals_word(word, len, "INFINITY")) {
+        skip_blanks();
+        if (i != raw.size()) return false;
+        out = neg ? -HUGE_VAL : HUGE_VAL;
+        return true;
+    }
+    if (!equals_word(word, len, "NAN")) return false;
+    if (i < raw.size() && raw[i] == '(') {
+        for (++i; i < raw.size() && raw[i] != ')'; ++i)
+            if (!is_alnum(raw[i])) return false;
+        if (i == raw.size()) return false;
+    } else {
+        skip_blanks();
+        if (i != raw.size()) return false;
+    }
+    out = std::nan("");
+    return true;
+}
+
 // Reads a real: [sign] digits [. digits] [exponent], where the exponent is a
 // letter E, D or Q with an optional sign, or a sign alone, then digits.
 // Without a point the last d digits are decimals. NaN and Inf[inity] too.
@@ -643,17 +682,7 @@ bool parse_real(const FieldChars& f, int32_t d, double& out) {
         neg = s[i] == '-';
         ++i;
     }
-    if (i < n && (letter_is(s[i], 'I') || letter_is(s[i], 'N'))) {
-        if (equals_word(s + i, n - i, "INF") || equals_word(s + i, n - i, "INFINITY")) {
-            out = neg ? -HUGE_VAL : HUGE_VAL;
-            return true;
-        }
-        if (equals_word(s + i, n - i, "NAN")) {
-            out = std::nan("");
-            return true;
-        }
-        return false;
-    }
+    if (i < n && (letter_is(s[i], 'I') || letter_is(s[i], 'N'))) return parse_special(f.raw, out);
     // Significant digits gathered for an exact conversion.
     char dig[800];
     int32_t nd = 0;
@@ -735,6 +764,7 @@ void take_numeric(std::string_view rec, size_t& pos, int32_t w, FieldChars& f) {
     while (j < end && j < rec.size()) {
         const char ch = rec[j];
         if (ch == ',') {
+            f.raw = rec.substr(pos, j - pos);
             pos = j + 1;
             return;
         }
@@ -746,6 +776,7 @@ void take_numeric(std::string_view rec, size_t& pos, int32_t w, FieldChars& f) {
         }
         ++j;
     }
+    f.raw = pos < rec.size() ? rec.substr(pos, j - pos) : std::string_view();
     pos = end;
 }
 

@@ -126,8 +126,12 @@ TEST_F(FormatInput, NotANumberAndInfinitiesReadBack) {
     EXPECT_EQ(real_of("(F10.4)", " -Infinity"), -std::numeric_limits<double>::infinity());
     EXPECT_EQ(real_of("(F4.0)", " Inf"), std::numeric_limits<double>::infinity());
     EXPECT_EQ(real_of("(F4.0)", "-Inf"), -std::numeric_limits<double>::infinity());
-    EXPECT_EQ(real_of("(F10.4)", "Infinit"), -777.0);
-    EXPECT_EQ(real_of("(F10.4)", "NaNa"), -777.0);
+    EXPECT_EQ(real_of("(F10.4)", "- Inf"), -std::numeric_limits<double>::infinity());
+    EXPECT_TRUE(std::isnan(real_of("(F10.4)", "NaN(12)")));
+    EXPECT_TRUE(std::isnan(real_of("(F10.4)", "nan(Q)x")));  // after the bracket nothing is looked at
+    for (const char* s :
+         {"Infinit", "NaNa", "In f", "N a N", "NaN(a_b)", "NaN(", "NaN)", "Inf(1)", "Infinity5"})
+        EXPECT_EQ(real_of("(F10.4)", s), -777.0) << s;
 }
 
 TEST_F(FormatInput, OutOfRangeRealsBecomeInfinityOrZero) {

@@ -8,7 +8,16 @@
 // Known deliberate differences, not exercised here:
 // - A comma ends a numeric field in internal reads too (gfortran allows it
 //   only on external units), so all reads here go through files.
-// - A numeric field holds at most 128 characters besides blanks.
+// - A numeric field holds at most 128 characters besides blanks; a longer
+//   one is a read error.
+// - A write into a fixed-width text that is longer than the text is cut at
+//   its end and succeeds (gfortran reports an end of record).
+// - A unit read before any open whose default file is missing gives the
+//   error outcome and creates no file (gfortran creates it and reports the
+//   end of the file).
+// - Formats are limited to I, F, D, E, A, X, literals, groups, / and $;
+//   any other descriptor makes the format invalid and every transfer
+//   through it an error.
 #include <cinttypes>
 #include <cmath>
 #include <cstdio>
@@ -405,6 +414,17 @@ std::vector<std::string> test_answers() {
                                   "5e+1",
                                   "+5e1",
                                   "-5d-1",
+                                  "NaN()",
+                                  "NaN(abc)",
+                                  "+NaN",
+                                  "-NaN",
+                                  "INF",
+                                  "-infinity",
+                                  " Inf ",
+                                  "In f",
+                                  "N a N",
+                                  "Infinity5",
+                                  "1Inf",
                                   "    ",
                                   "              1",
                                   "               1",
