@@ -436,6 +436,25 @@ std::vector<std::string> test_answers() {
         for (char& c : s) c = alphabet[rng() % (sizeof alphabet - 1)];
         v.push_back(s);
     }
+    const char words[] = "NaNInfinity()qQ+- 1";
+    for (int i = 0; i < 80; ++i) {
+        std::string s(size_t(rng() % 10), ' ');
+        for (char& c : s) c = words[rng() % (sizeof words - 1)];
+        v.push_back(s);
+    }
+    // Long mantissas: the conversion must round them correctly.
+    for (int i = 0; i < 80; ++i) {
+        std::string s = (rng() & 1) ? "-" : "";
+        const int before = int(rng() % 6), after = 10 + int(rng() % 8);
+        for (int k = 0; k < before; ++k) s += char('0' + rng() % 10);
+        s += '.';
+        for (int k = 0; k < after; ++k) s += char('0' + rng() % 10);
+        if (rng() & 1) {
+            s += 'D';
+            s += std::to_string(int(rng() % 600) - 300);
+        }
+        v.push_back(s);
+    }
     return v;
 }
 
