@@ -52,6 +52,7 @@ struct MainState {
     double sweep_factor;            // DELTA2 at the last GO
     Vec<double, 2> sweep_restore;   // VISTA_Y and DELH4 at the GO that started the repetitions
     bool sweep_moved;               // a repetition has stepped VISTA_Y or DELH4 since then
+    bool body_taken;                // the copies for the body set-up have been taken
     int16_t cycle_count;            // cycles of a run
     int16_t cycles_left;            // cycles still to run
     int16_t menu_answer;            // answer at the leg prompt and the main menu
@@ -92,9 +93,9 @@ void draw_and_write(Text<120>& work_line) {
     data_file_io(mode);
 }
 
-// The stored states run from 1 to the end of the table; a run that would
-// start outside it (the integer parameter NTIME at 0, the earlier edition
-// before its first GO) starts from stored state 1.
+// The stored states run from 1 to the end of the table; a run or a leg that
+// would start outside it (the integer parameter NTIME at 0, the earlier
+// edition before its first GO) starts from stored state 1.
 void keep_newest_in_table() {
     if (NTIME < 1) NTIME = 1;
     if (NTIME > kTableSize) NTIME = int16_t(kTableSize);
@@ -107,6 +108,22 @@ void continue_from_newest(double span) {
     real_params(rp::TFIN) = real_params(rp::TZERO) + span;
     for (int k = 1; k <= 12; ++k) real_params(rp::XGo + k - 1) = YP(k, NTIME);
     for (int k = 1; k <= 14; ++k) continuation_state(k) = real_params(rp::TZERO + k - 1);
+}
+
+// A run that continues before any GO (PROSegui after a load, MORE or
+// BACKWD from the main menu) takes the body from the parameter tables as GO
+// would, instead of integrating a body without inertia; the stored state it
+// starts from and the run phase stay as they are.
+void take_body_if_never_taken() {
+    if (ms.body_taken) return;
+    const int16_t newest = NTIME;
+    const int16_t phase = run_phase;
+    const double first_time = TIME(1);
+    go_setup();
+    NTIME = newest;
+    run_phase = phase;
+    TIME(1) = first_time;
+    ms.body_taken = true;
 }
 
 //---- the steps ----
@@ -129,6 +146,7 @@ Step start_up() {
     ms.sweep_factor = 0.0;
     ms.sweep_restore.fill(0.0);
     ms.sweep_moved = false;
+    ms.body_taken = false;
     ms.cycle_count = 0;
     ms.cycles_left = 0;
     ms.menu_answer = 0;
@@ -173,6 +191,7 @@ Step data_pass() {
 
 Step go() {
     go_setup();
+    ms.body_taken = true;
     keep_newest_in_table();
     ms.sweep_step = real_params(rp::DELTA1);
     ms.sweep_factor = real_params(rp::DELTA2);
@@ -188,6 +207,10 @@ Step go() {
 }
 
 Step proceed() {
+    if (!ms.body_taken) {
+        take_body_if_never_taken();
+        body_setup();
+    }
     load_kind = 0;
     run_state = 0;
     int_params(ip::NPROL) = 0;
@@ -199,6 +222,10 @@ Step proceed() {
 
 Step run_setup() {
     if (ms.sweep_limit(1) > 1 || ms.sweep_limit(2) > 1) run_phase = 3;
+    if (!ms.body_taken) {
+        take_body_if_never_taken();
+        if (run_phase == 2) body_setup();
+    }
     if (run_phase == 2) {
         run_state = 0;
         continue_from_newest(real_params(rp::TFIN) - real_params(rp::TZERO));
@@ -222,6 +249,7 @@ Step cycle() {
 // pending is called again a bounded number of times, then the run ends.
 Step leg() {
     for (int recalls = 0;; ++recalls) {
+        keep_newest_in_table();
         NCC = 0;
         integrate_path(continuation_state, step_count_ok, step_count_bad, rigid_body_derivs, RRKQC, run_state,
                        ms.work_line);
