@@ -559,7 +559,10 @@ std::string read_result(int c, int k, IoStatus st, const int16_t (&i2)[7], const
                     (st == IoStatus::ok      ? "0"
                      : st == IoStatus::error ? "1"
                                              : "-1");
-    for (int16_t i : i2) s += " " + std::to_string(i);
+    for (int16_t i : i2) {
+        s += ' ';
+        s += std::to_string(i);
+    }
     for (double x : d) {
         char hex[20];
         std::snprintf(hex, sizeof hex, " %016" PRIX64, bits_of(x));
