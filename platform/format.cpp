@@ -46,7 +46,6 @@ struct FieldFormat::Program {
     std::vector<Op> ops;
     std::string literals;
     int32_t reversion = 0;  // where the format starts again for a new record
-    bool has_data = false;
     bool valid = true;
 };
 
@@ -156,22 +155,18 @@ public:
                 break;
             }
             skip_blanks();
+            // F, D and E need their digits after the point; I and A have none.
+            const bool real_field =
+                k == OpKind::fixed_field || k == OpKind::exp_d_field || k == OpKind::exp_e_field;
             if (i_ < s_.size() && s_[i_] == '.') {
                 ++i_;
                 skip_blanks();
-                if (!number(d)) ok_ = false;
-            }
-            if (k == OpKind::fixed_field || k == OpKind::exp_d_field || k == OpKind::exp_e_field) {
-                skip_blanks();  // an exponent width (Ew.dEe) is accepted and ignored
-                if (i_ + 1 < s_.size() && (s_[i_] & ~0x20) == 'E' && s_[i_ + 1] >= '0' && s_[i_ + 1] <= '9') {
-                    ++i_;
-                    int32_t e = 0;
-                    number(e);
-                }
+                if (!number(d) || !real_field) ok_ = false;
+            } else if (real_field) {
+                ok_ = false;
             }
             if (rep < 1 || (k != OpKind::text_field && w < 1)) ok_ = false;
             push(k, rep, w, d);
-            p_.has_data = true;
         }
         if (depth != 0) ok_ = false;
         p_.valid = ok_;

@@ -222,8 +222,8 @@ TEST_F(FormatOutput, ItemsThatDoNotSuitTheirFieldAreAnError) {
 }
 
 TEST_F(FormatOutput, MalformedFormatsWriteNothingAndReportTheError) {
-    for (const char* bad :
-         {"(I3", "(Q3)", "(I3))", "('abc)", "(F)", "(G14.6)", "(1PE14.6)", "(I0)", "(A,$,I3"}) {
+    for (const char* bad : {"(I3", "(Q3)", "(I3))", "('abc)", "(F)", "(G14.6)", "(1PE14.6)", "(I0)",
+                            "(A,$,I3", "(E14.6E3)", "(F8)", "(I3.2)"}) {
         CollectSink sink;
         const OutItem item(1);
         EXPECT_EQ(format_write(FieldFormat(bad), std::span(&item, 1), sink), IoStatus::error) << bad;
