@@ -346,8 +346,10 @@ private:
     void grow(int32_t need) {
         int32_t cap = cap_ * 2;
         while (cap < need) cap *= 2;
+        // The heap copy keeps its characters when it grows; the inline ones move once.
+        const bool inline_data = data_ == inline_;
         heap_.resize(size_t(cap));
-        if (data_ != heap_.data()) std::memcpy(heap_.data(), data_, size_t(len_));
+        if (inline_data) std::memcpy(heap_.data(), inline_, size_t(len_));
         data_ = heap_.data();
         cap_ = cap;
     }

@@ -235,6 +235,17 @@ TEST_F(FormatOutput, MalformedFormatsWriteNothingAndReportTheError) {
     EXPECT_EQ(format_write(FieldFormat("('x')"), std::span(&item, 1), sink), IoStatus::error);
 }
 
+TEST_F(FormatOutput, LongRecordsOfAnyLength) {
+    // Records far beyond the usual 120 characters, built in several steps.
+    const std::string part(300, 'a');
+    const std::string record = fmt("(A,A,A,A,A,A,A,A,I5)", part, part, part, part, part, part, part, part, 12345);
+    ASSERT_EQ(record.size(), 8 * 300 + 5u);
+    EXPECT_EQ(record.substr(0, 300), part);
+    EXPECT_EQ(record.substr(2100, 300), part);
+    EXPECT_EQ(record.substr(2400), "12345");
+    EXPECT_EQ(fmt("(5000X,'z')"), std::string(5000, ' ') + "z");
+}
+
 TEST_F(FormatOutput, ParsedFormatKeepsItsSource) {
     const FieldFormat f("(1X, I2 ,  'a b')");
     EXPECT_EQ(f.source(), "(1X, I2 ,  'a b')");
