@@ -21,7 +21,7 @@ struct ConsoleSink final : RecordSink {
         st.col = int(std::min<long>(kTextColumns + 1, long(st.col) + long(text.size())));
         st.record_open = left_open;
         if (!left_open) next_text_line(st);
-        w.generation.fetch_add(1, std::memory_order_release);
+        surface_changed(w);
         return true;
     }
 };
@@ -60,7 +60,7 @@ bool read_one_line(std::string& line) {
     surface_text(w.surface, row, col, line, st.text_colour, st.back_colour);
     st.row = row;
     next_text_line(st);
-    w.generation.fetch_add(1, std::memory_order_release);
+    surface_changed(w);
     return true;
 }
 
@@ -99,7 +99,7 @@ void pause_prompt(std::string_view message) {
         if (st.col != 1) next_text_line(st);
         surface_text(w.surface, st.row, st.col, message, st.text_colour, st.back_colour);
         next_text_line(st);
-        w.generation.fetch_add(1, std::memory_order_release);
+        surface_changed(w);
     }
     std::string line;
     while (read_one_line(line)) {

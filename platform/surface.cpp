@@ -3,6 +3,7 @@
 #include "platform/surface.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -110,6 +111,18 @@ constexpr uint8_t kGlyph[95][16] = {
     {0x60, 0x92, 0x0C, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00},  // '~'
 };
 
+// For each glyph row byte, the eight pixel bytes in memory order (leftmost
+// pixel first) with 0xFF where the glyph has ink.
+constexpr auto kRowMask = [] {
+    std::array<uint64_t, 256> m{};
+    for (int bits = 0; bits < 256; ++bits) {
+        for (int k = 0; k < 8; ++k) {
+            if (bits & (0x80 >> k)) m[size_t(bits)] |= uint64_t(0xFF) << (8 * k);
+        }
+    }
+    return m;
+}();
+
 // Lines with ends farther out than this are cut to it before rounding.
 constexpr double kGuard = 1 << 24;
 
@@ -153,10 +166,42 @@ long to_pixel(double v) { return static_cast<long>(std::floor(v + 0.5)); }
 
 void surface_clear(Surface& s, int32_t colour) {
     const uint32_t c = static_cast<uint32_t>(colour) & 0x00FFFFFFu;
-    std::fill(&s.pixel[0][0], &s.pixel[0][0] + kSurfaceWidth * kSurfaceHeight, c);
+    s.palette_used = 1;
+    s.palette[0] = c;
+    std::memset(s.pixel, 0, sizeof s.pixel);
     std::memset(s.cell_char, ' ', sizeof s.cell_char);
     std::fill(&s.cell_text[0][0], &s.cell_text[0][0] + kTextRows * kTextColumns, kStartTextColour);
-    std::fill(&s.cell_back[0][0], &s.cell_back[0][0] + kTextRows * kTextColumns, colour & 0x00FFFFFF);
+    std::fill(&s.cell_back[0][0], &s.cell_back[0][0] + kTextRows * kTextColumns, int32_t(c));
+}
+
+uint8_t surface_colour_index(Surface& s, uint32_t colour) {
+    const uint32_t c = colour & 0x00FFFFFFu;
+    for (int i = 0; i < s.palette_used; ++i) {
+        if (s.palette[i] == c) return uint8_t(i);
+    }
+    if (s.palette_used < kPaletteSize) {
+        s.palette[s.palette_used] = c;
+        return uint8_t(s.palette_used++);
+    }
+    auto channel = [](uint32_t v, int k) { return int((v >> (8 * k)) & 0xFF); };
+    int best = 0;
+    long best_distance = -1;
+    for (int i = 0; i < s.palette_used; ++i) {
+        long distance = 0;
+        for (int k = 0; k < 3; ++k) {
+            const long d = channel(s.palette[i], k) - channel(c, k);
+            distance += d * d;
+        }
+        if (best_distance < 0 || distance < best_distance) {
+            best = i;
+            best_distance = distance;
+        }
+    }
+    return uint8_t(best);
+}
+
+void expand_pixels(const uint8_t* index, const uint32_t* palette, uint32_t* out, int count) {
+    for (int i = 0; i < count; ++i) out[i] = palette[index[i]];
 }
 
 void surface_reset(Surface& s, DrawState& st) {
@@ -179,6 +224,8 @@ void surface_text(Surface& s, int row, int col, std::string_view text, int32_t f
     if (row < 1 || row > kTextRows) return;
     const uint32_t f = static_cast<uint32_t>(fg) & 0x00FFFFFFu;
     const uint32_t b = static_cast<uint32_t>(bg) & 0x00FFFFFFu;
+    const uint64_t fore = uint64_t(surface_colour_index(s, f)) * 0x0101010101010101u;
+    const uint64_t back = uint64_t(surface_colour_index(s, b)) * 0x0101010101010101u;
     const int first = std::max(col, 1);
     const int last = std::min<long>(kTextColumns, long(col) + long(text.size()) - 1);
     for (int c = first; c <= last; ++c) {
@@ -189,16 +236,27 @@ void surface_text(Surface& s, int row, int col, std::string_view text, int32_t f
         const int x0 = (c - 1) * kCellWidth;
         for (int r = 0; r < kCellHeight; ++r) {
             const uint8_t bits = glyph_row(ch, r);
-            uint32_t* p = &s.pixel[(row - 1) * kCellHeight + r][x0];
-            for (int k = 0; k < kCellWidth; ++k) p[k] = (bits & (0x80u >> k)) ? f : b;
+            const uint64_t ink = kRowMask[bits];
+            const uint64_t eight = (ink & fore) | (~ink & back);
+            std::memcpy(&s.pixel[(row - 1) * kCellHeight + r][x0], &eight, sizeof eight);
         }
     }
 }
 
 // Midpoint rule along the major axis: step i of n puts the minor coordinate
-// at a0 + floor((2 i d + n) / (2 n)), which reaches d exactly at i = n. Only
-// the steps inside the clip are visited; the remainder is carried from the
-// first of them, so the pixels are those of the whole line.
+// at a0 + off(i), off(i) = floor((2 i d + n) / (2 n)), which reaches d
+// exactly at i = n. Both clips are turned into a range of steps before the
+// walk (off is monotone in i), and the remainder is carried from the first
+// step of that range, so the pixels are those of the whole line.
+namespace {
+
+long ceil_div(long a, long b) { return a >= 0 ? (a + b - 1) / b : -((-a) / b); }
+
+// First step whose offset reaches k: 2 i d + n >= 2 n k.
+long first_step_reaching(long k, long n, long d) { return ceil_div(2 * n * k - n, 2 * d); }
+
+}  // namespace
+
 void surface_line(Surface& s, double ax, double ay, double bx, double by, uint32_t colour, int x1, int y1,
                   int x2, int y2) {
     if (!std::isfinite(ax) || !std::isfinite(ay) || !std::isfinite(bx) || !std::isfinite(by)) return;
@@ -207,7 +265,6 @@ void surface_line(Surface& s, double ax, double ay, double bx, double by, uint32
     if (cx1 > cx2 || cy1 > cy2) return;
     if (!cut_to_guard(ax, ay, bx, by)) return;
     const long px0 = to_pixel(ax), py0 = to_pixel(ay), px1 = to_pixel(bx), py1 = to_pixel(by);
-    const uint32_t c = colour & 0x00FFFFFFu;
     const long dx = px1 - px0, dy = py1 - py0;
     const bool x_major = std::labs(dx) >= std::labs(dy);
     // Major axis a, minor axis m.
@@ -218,39 +275,42 @@ void surface_line(Surface& s, double ax, double ay, double bx, double by, uint32
     const long sm = (x_major ? dy : dx) < 0 ? -1 : 1;
     const long ca1 = x_major ? cx1 : cy1, ca2 = x_major ? cx2 : cy2;
     const long cm1 = x_major ? cy1 : cx1, cm2 = x_major ? cy2 : cx2;
-    // Steps i in [0, n] whose major coordinate a0 + sa i lies in [ca1, ca2].
-    long i_first, i_last;
-    if (sa > 0) {
-        i_first = std::max(0L, ca1 - a0);
-        i_last = std::min(n, ca2 - a0);
-    } else {
-        i_first = std::max(0L, a0 - ca2);
-        i_last = std::min(n, a0 - ca1);
+    // Steps whose major coordinate a0 + sa i lies in [ca1, ca2].
+    long i_first = sa > 0 ? ca1 - a0 : a0 - ca2;
+    long i_last = sa > 0 ? ca2 - a0 : a0 - ca1;
+    i_first = std::max(i_first, 0L);
+    i_last = std::min(i_last, n);
+    // Offsets whose minor coordinate m0 + sm off lies in [cm1, cm2].
+    const long off_lo = std::max(0L, sm > 0 ? cm1 - m0 : m0 - cm2);
+    const long off_hi = std::min(d, sm > 0 ? cm2 - m0 : m0 - cm1);
+    if (off_lo > off_hi) return;
+    if (d > 0) {
+        i_first = std::max(i_first, first_step_reaching(off_lo, n, d));
+        if (off_hi < d) i_last = std::min(i_last, first_step_reaching(off_hi + 1, n, d) - 1);
     }
     if (i_first > i_last) return;
-    if (n == 0) {
-        if (m0 >= cm1 && m0 <= cm2) s.pixel[py0][px0] = c;
-        return;
-    }
     const long two_n = 2 * n;
     const long start = 2 * i_first * d + n;
-    long off = start / two_n;
-    long rem = start % two_n;
-    for (long i = i_first; i <= i_last; ++i) {
-        const long a = a0 + sa * i;
-        const long m = m0 + sm * off;
-        if (m >= cm1 && m <= cm2) {
-            if (x_major) {
-                s.pixel[m][a] = c;
-            } else {
-                s.pixel[a][m] = c;
-            }
-        }
-        rem += 2 * d;
+    const long off = n > 0 ? start / two_n : 0;
+    long rem = n > 0 ? start % two_n : 0;
+    const long a = a0 + sa * i_first, m = m0 + sm * off;
+    const long x = x_major ? a : m, y = x_major ? m : a;
+    const uint8_t c = surface_colour_index(s, colour);
+    uint8_t* p = &s.pixel[y][x];
+    const long major_step = x_major ? sa : sa * kSurfaceWidth;
+    const long minor_step = x_major ? sm * kSurfaceWidth : sm;
+    const long two_d = 2 * d;
+    // Branch-free stepping: the minor step comes at no predictable rhythm.
+    // The pointer moves only between pixels, never past the last one.
+    *p = c;
+    for (long i = i_first; i < i_last; ++i) {
+        rem += two_d;
+        p += major_step;
         if (rem >= two_n) {
             rem -= two_n;
-            ++off;
+            p += minor_step;
         }
+        *p = c;
     }
 }
 

@@ -23,14 +23,27 @@ inline constexpr int32_t kStartTextColour = 0x00FFFFFF;  // white text
 inline constexpr int32_t kStartBackColour = 0x00000000;  // on black
 inline constexpr int32_t kStartPenColour = 0x00FFFFFF;   // white lines
 
-// Pixels (0x00BBGGRR, rows from the top) and one character with its two
-// colours per text cell.
+// Pixels as indices into a palette of the colours in use (rows from the
+// top), and one character with its two colours per text cell. One byte a
+// pixel keeps the whole picture in the processor's cache while it is drawn;
+// a clear starts the palette again.
+inline constexpr int kPaletteSize = 256;
 struct Surface {
-    uint32_t pixel[kSurfaceHeight][kSurfaceWidth];
+    uint8_t pixel[kSurfaceHeight][kSurfaceWidth];
+    uint32_t palette[kPaletteSize];  // 0x00BBGGRR
+    int palette_used;
     char cell_char[kTextRows][kTextColumns];
     int32_t cell_text[kTextRows][kTextColumns];
     int32_t cell_back[kTextRows][kTextColumns];
 };
+
+// The colour of one pixel, 0x00BBGGRR.
+inline uint32_t surface_pixel(const Surface& s, int x, int y) { return s.palette[s.pixel[y][x]]; }
+// The palette index for a colour, added when new; with the palette full,
+// the nearest colour in it.
+uint8_t surface_colour_index(Surface& s, uint32_t colour);
+// Indices and palette to colours, for whole rows of pixels.
+void expand_pixels(const uint8_t* index, const uint32_t* palette, uint32_t* out, int count);
 
 // Everything the window operations remember between calls.
 struct DrawState {
@@ -55,6 +68,11 @@ struct Window {
     std::atomic<uint64_t> generation{0};
 };
 Window& the_window();
+// Marks a change; callers hold the lock, so a plain release store will do
+// (no read-modify-write stalling on the pixel stores before it).
+inline void surface_changed(Window& w) {
+    w.generation.store(w.generation.load(std::memory_order_relaxed) + 1, std::memory_order_release);
+}
 
 //---- plain surface operations (callers hold the lock) ----
 // Start layout and colours, whole surface cleared.
@@ -102,8 +120,11 @@ void paint_echo(int row, int col, std::string_view typed, int clear_len);
 // Text rows 1 to the last row holding a non-blank character, each without
 // trailing blanks and ended by a newline.
 std::string screen_text();
-// A copy of the pixels, taken under the lock.
+// A copy of the pixels as colours, taken under the lock.
 void copy_pixels(uint32_t* out);
+// A copy of the indices and the palette, taken under the lock: the
+// shortest hold for a frontend's repaint.
+void copy_indexed(uint8_t* index_out, uint32_t* palette_out);
 // The surface as a PNG file (8-bit RGB). False when the file cannot be written.
 bool write_png(const char* path, const uint32_t* pixels, int width, int height);
 

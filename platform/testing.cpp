@@ -90,7 +90,7 @@ int32_t screen_pixel(int x, int y) {
     if (x < 0 || x >= kSurfaceWidth || y < 0 || y >= kSurfaceHeight) return -1;
     Window& w = the_window();
     std::lock_guard<std::mutex> hold(w.lock);
-    return int32_t(w.surface.pixel[y][x]);
+    return int32_t(surface_pixel(w.surface, x, y));
 }
 
 void reset_window() {
@@ -98,7 +98,7 @@ void reset_window() {
         Window& w = the_window();
         std::lock_guard<std::mutex> hold(w.lock);
         surface_reset(w.surface, w.state);
-        w.generation.fetch_add(1, std::memory_order_release);
+        surface_changed(w);
     }
     {
         std::lock_guard<std::mutex> hold(g_script_lock);

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "platform/surface.h"
 
@@ -18,7 +19,7 @@ Window& make_window() {
     return w;
 }
 
-void changed(Window& w) { w.generation.fetch_add(1, std::memory_order_release); }
+
 
 // A line between two world points in the pen colour, clipped to the viewport.
 void draw_world_line(Window& w, double ax, double ay, double bx, double by) {
@@ -75,7 +76,7 @@ void win_text(std::string_view text) {
     end_open_record(st);
     surface_text(w.surface, st.row, st.col, text, st.text_colour, st.back_colour);
     st.col = int(std::min<long>(kTextColumns + 1, long(st.col) + long(text.size())));
-    changed(w);
+    surface_changed(w);
 }
 
 void win_clear(int /*area*/) {
@@ -86,7 +87,7 @@ void win_clear(int /*area*/) {
     surface_clear(w.surface, w.state.back_colour);
     w.state.row = 1;
     w.state.col = 1;
-    changed(w);
+    surface_changed(w);
 }
 
 int32_t win_text_colour(int32_t colour) {
@@ -184,7 +185,7 @@ void win_line(double x, double y) {
     draw_world_line(w, w.state.pos_x, w.state.pos_y, x, y);
     w.state.pos_x = x;
     w.state.pos_y = y;
-    changed(w);
+    surface_changed(w);
 }
 
 // The outline of the rectangle with corners (x1, y1) and (x2, y2); the
@@ -197,7 +198,7 @@ void win_box(int /*control*/, double x1, double y1, double x2, double y2) {
     draw_world_line(w, x2, y1, x2, y2);
     draw_world_line(w, x2, y2, x1, y2);
     draw_world_line(w, x1, y2, x1, y1);
-    changed(w);
+    surface_changed(w);
 }
 
 //---- for frontends and tests ----
@@ -211,7 +212,7 @@ void paint_echo(int row, int col, std::string_view typed, int clear_len) {
         surface_text(w.surface, row, col, blanks, st.text_colour, st.back_colour);
     }
     surface_text(w.surface, row, col, typed, st.text_colour, st.back_colour);
-    changed(w);
+    surface_changed(w);
 }
 
 std::string screen_text() {
@@ -236,5 +237,12 @@ std::string screen_text() {
 void copy_pixels(uint32_t* out) {
     Window& w = the_window();
     std::lock_guard<std::mutex> hold(w.lock);
-    std::copy(&w.surface.pixel[0][0], &w.surface.pixel[0][0] + kSurfaceWidth * kSurfaceHeight, out);
+    expand_pixels(&w.surface.pixel[0][0], w.surface.palette, out, kSurfaceWidth * kSurfaceHeight);
+}
+
+void copy_indexed(uint8_t* index_out, uint32_t* palette_out) {
+    Window& w = the_window();
+    std::lock_guard<std::mutex> hold(w.lock);
+    std::memcpy(index_out, w.surface.pixel, sizeof w.surface.pixel);
+    std::memcpy(palette_out, w.surface.palette, sizeof w.surface.palette);
 }

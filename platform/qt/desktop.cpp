@@ -30,6 +30,7 @@
 #include <deque>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "platform/surface.h"
 #include "platform/units.h"
@@ -132,11 +133,14 @@ void desktop_math_error(const char* function, const char* error) {
 }
 
 // The surface's pixels as an image: 0x00BBGGRR is R, G, B, X in memory;
-// the X byte must read as opaque.
+// the X byte must read as opaque. Only the indices are copied under the
+// lock; the colours are looked up after it is released. GUI thread only.
 void copy_surface_into(QImage& image) {
-    auto* p = reinterpret_cast<uint32_t*>(image.bits());
-    copy_pixels(p);
-    for (int i = 0; i < kSurfaceWidth * kSurfaceHeight; ++i) p[i] |= 0xFF000000u;
+    static std::vector<uint8_t> index(size_t(kSurfaceWidth) * kSurfaceHeight);
+    static uint32_t palette[kPaletteSize];
+    copy_indexed(index.data(), palette);
+    for (uint32_t& c : palette) c |= 0xFF000000u;
+    expand_pixels(index.data(), palette, reinterpret_cast<uint32_t*>(image.bits()), kSurfaceWidth * kSurfaceHeight);
 }
 
 constexpr Frontend kDesktop{desktop_read_line, desktop_wait, desktop_math_error, desktop_checkpoint};

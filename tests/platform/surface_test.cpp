@@ -30,11 +30,11 @@ protected:
     void line(double ax, double ay, double bx, double by) {
         surface_line(*s_, ax, ay, bx, by, kInk, 0, 0, kSurfaceWidth - 1, kSurfaceHeight - 1);
     }
-    bool ink(int x, int y) const { return s_->pixel[y][x] == kInk; }
+    bool ink(int x, int y) const { return surface_pixel(*s_, x, y) == kInk; }
     int ink_count() const {
         int n = 0;
         for (int y = 0; y < kSurfaceHeight; ++y)
-            for (int x = 0; x < kSurfaceWidth; ++x) n += s_->pixel[y][x] == kInk;
+            for (int x = 0; x < kSurfaceWidth; ++x) n += surface_pixel(*s_, x, y) == kInk;
         return n;
     }
     std::unique_ptr<Surface> s_;
@@ -99,8 +99,8 @@ TEST_F(SurfaceTest, ClippedLineKeepsThePixelsOfTheWholeLine) {
     for (int y = 0; y < 120; ++y) {
         for (int x = 0; x < 300; ++x) {
             const bool inside = x >= 60 && x <= 140 && y >= 20 && y <= 60;
-            const bool expected = inside && whole->pixel[y][x] == kInk;
-            ASSERT_EQ(s.pixel[y][x] == kInk, expected) << x << "," << y;
+            const bool expected = inside && surface_pixel(*whole, x, y) == kInk;
+            ASSERT_EQ(surface_pixel(s, x, y) == kInk, expected) << x << "," << y;
         }
     }
     EXPECT_GT(ink_count(), 0);
@@ -151,7 +151,7 @@ TEST_F(SurfaceTest, TextCellCoversItsEightBySixteenPixelsInItsColours) {
     for (int y = 30; y <= 49; ++y) {
         for (int x = 30; x <= 41; ++x) {
             const bool inside = x >= 32 && x <= 39 && y >= 32 && y <= 47;
-            EXPECT_EQ(s_->pixel[y][x], inside ? uint32_t(bg) : kPaper) << x << "," << y;
+            EXPECT_EQ(surface_pixel(*s_, x, y), inside ? uint32_t(bg) : kPaper) << x << "," << y;
         }
     }
     EXPECT_EQ(s_->cell_char[2][4], ' ');
@@ -166,7 +166,7 @@ TEST_F(SurfaceTest, GlyphPixelsAreOnlyTextOrBackColour) {
         int ink_pixels = 0;
         for (int y = 0; y < 16; ++y) {
             for (int x = 8 * c; x < 8 * c + 8; ++x) {
-                const uint32_t p = s_->pixel[y][x];
+                const uint32_t p = surface_pixel(*s_, x, y);
                 EXPECT_TRUE(p == uint32_t(fg) || p == uint32_t(bg));
                 ink_pixels += p == uint32_t(fg);
             }
@@ -176,16 +176,16 @@ TEST_F(SurfaceTest, GlyphPixelsAreOnlyTextOrBackColour) {
     // '_' lies at the bottom of its cell, '|' runs down its middle.
     bool low = false;
     for (int x = 8; x < 16; ++x)
-        for (int y = 12; y < 16; ++y) low = low || s_->pixel[y][x] == uint32_t(fg);
+        for (int y = 12; y < 16; ++y) low = low || surface_pixel(*s_, x, y) == uint32_t(fg);
     EXPECT_TRUE(low);
-    EXPECT_EQ(s_->pixel[0][8], uint32_t(bg));
+    EXPECT_EQ(surface_pixel(*s_, 8, 0), uint32_t(bg));
 }
 
 TEST_F(SurfaceTest, TextPastTheLastColumnIsCut) {
     surface_text(*s_, 64, 159, "XYZ", 0, 0x00FFFFFF);
     EXPECT_EQ(s_->cell_char[63][158], 'X');
     EXPECT_EQ(s_->cell_char[63][159], 'Y');
-    EXPECT_EQ(s_->pixel[kSurfaceHeight - 1][kSurfaceWidth - 1], 0x00FFFFFFu);
+    EXPECT_EQ(surface_pixel(*s_, kSurfaceWidth - 1, kSurfaceHeight - 1), 0x00FFFFFFu);
     surface_text(*s_, 65, 1, "no row", 0, 0);  // below the grid: nothing
     surface_text(*s_, 1, -1, "abc", 0, 0);     // left of the grid: what fits
     EXPECT_EQ(s_->cell_char[0][0], 'c');
@@ -196,7 +196,7 @@ TEST_F(SurfaceTest, ClearBlanksTextAndPaintsEveryPixel) {
     line(0, 0, kSurfaceWidth - 1, kSurfaceHeight - 1);
     surface_clear(*s_, 0x00123456);
     for (int y = 0; y < kSurfaceHeight; y += 7)
-        for (int x = 0; x < kSurfaceWidth; x += 7) ASSERT_EQ(s_->pixel[y][x], 0x00123456u);
+        for (int x = 0; x < kSurfaceWidth; x += 7) ASSERT_EQ(surface_pixel(*s_, x, y), 0x00123456u);
     EXPECT_EQ(s_->cell_char[9][9], ' ');
     EXPECT_EQ(s_->cell_back[9][9], 0x00123456);
 }

@@ -1,0 +1,127 @@
+// Costs of a full picture on the surface model and of the frontend's copy
+// of the surface under the lock.
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "platform/surface.h"
+#include "platform/window.h"
+
+namespace {
+
+constexpr int kSegments = 6000;
+constexpr int kTexts = 50;
+constexpr int kTextLength = 120;
+constexpr double kSegmentLength = 100.0;
+
+// Segment ends spread over the picture, each about 100 pixels long, in
+// every direction.
+struct Path {
+    std::vector<double> x, y;
+};
+
+Path make_path() {
+    Path p;
+    uint32_t seed = 12345;
+    auto next = [&] {
+        seed = seed * 1664525u + 1013904223u;
+        return double(seed >> 8) / double(1u << 24);
+    };
+    double x = 400, y = 400;
+    p.x.push_back(x);
+    p.y.push_back(y);
+    for (int i = 0; i < kSegments; ++i) {
+        const double a = 6.283185307179586 * next();
+        x += kSegmentLength * std::cos(a);
+        y += kSegmentLength * std::sin(a);
+        // Reflected at the picture's edges, so every segment keeps its length.
+        if (x < 0) x = -x;
+        if (x > 1137) x = 2 * 1137 - x;
+        if (y < 35) y = 70 - y;
+        if (y > 768) y = 2 * 768 - y;
+        p.x.push_back(x);
+        p.y.push_back(y);
+    }
+    return p;
+}
+
+void BM_PictureRedraw(benchmark::State& state) {
+    const Path path = make_path();
+    const std::string text(kTextLength, 'K');
+    win_back_colour(0x00FFFFFF);
+    win_text_colour(0);
+    win_viewport(0, 0, kSurfaceWidth - 1, kSurfaceHeight - 1);
+    for (auto _ : state) {
+        win_clear(0);
+        for (int t = 1; t <= kTexts; ++t) {
+            win_text_pos(t, 1);
+            win_text(text);
+        }
+        win_pen_colour(0x000000FF);
+        win_move(path.x[0], path.y[0]);
+        for (int i = 1; i <= kSegments; ++i) win_line(path.x[i], path.y[i]);
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(BM_PictureRedraw)->Unit(benchmark::kMillisecond);
+
+void BM_LinesOnly(benchmark::State& state) {
+    const Path path = make_path();
+    for (auto _ : state) {
+        win_move(path.x[0], path.y[0]);
+        for (int i = 1; i <= kSegments; ++i) win_line(path.x[i], path.y[i]);
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(BM_LinesOnly)->Unit(benchmark::kMillisecond);
+
+void BM_TextsOnly(benchmark::State& state) {
+    const std::string text(kTextLength, 'K');
+    for (auto _ : state) {
+        for (int t = 1; t <= kTexts; ++t) {
+            win_text_pos(t, 1);
+            win_text(text);
+        }
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(BM_TextsOnly)->Unit(benchmark::kMillisecond);
+
+void BM_ClearOnly(benchmark::State& state) {
+    for (auto _ : state) {
+        win_clear(0);
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(BM_ClearOnly)->Unit(benchmark::kMicrosecond);
+
+// What the desktop's repaint does under the lock: one copy of the indices
+// and the palette.
+void BM_RepaintCopyUnderLock(benchmark::State& state) {
+    std::vector<uint8_t> index(size_t(kSurfaceWidth) * kSurfaceHeight);
+    uint32_t palette[kPaletteSize];
+    for (auto _ : state) {
+        copy_indexed(index.data(), palette);
+        benchmark::DoNotOptimize(index.data());
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(BM_RepaintCopyUnderLock)->Unit(benchmark::kMicrosecond);
+
+// The rest of the repaint, after the lock: indices to colours.
+void BM_RepaintExpandAfterLock(benchmark::State& state) {
+    std::vector<uint8_t> index(size_t(kSurfaceWidth) * kSurfaceHeight);
+    std::vector<uint32_t> out(index.size());
+    uint32_t palette[kPaletteSize] = {};
+    copy_indexed(index.data(), palette);
+    for (auto _ : state) {
+        expand_pixels(index.data(), palette, out.data(), int(index.size()));
+        benchmark::DoNotOptimize(out.data());
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(BM_RepaintExpandAfterLock)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
