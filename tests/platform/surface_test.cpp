@@ -201,6 +201,25 @@ TEST_F(SurfaceTest, ClearBlanksTextAndPaintsEveryPixel) {
     EXPECT_EQ(s_->cell_back[9][9], 0x00123456);
 }
 
+TEST_F(SurfaceTest, ColoursBeyondThePaletteTakeTheNearestAndAClearStartsAfresh) {
+    // Blues 0 to 255, then blue 255 with a little red: the paper takes one
+    // entry, so from blue 255 on no entry is free and the nearest, blue
+    // 254, is taken.
+    for (int i = 0; i < 300; ++i) {
+        const uint32_t c = i < 256 ? uint32_t(i) << 16 : 0x00FF0000u | uint32_t(i - 255);
+        surface_line(*s_, i, 0, i, 0, c, 0, 0, kSurfaceWidth - 1, kSurfaceHeight - 1);
+    }
+    EXPECT_EQ(surface_pixel(*s_, 0, 0), 0u);
+    EXPECT_EQ(surface_pixel(*s_, 254, 0), 254u << 16);
+    EXPECT_EQ(surface_pixel(*s_, 255, 0), 254u << 16);
+    EXPECT_EQ(surface_pixel(*s_, 299, 0), 254u << 16);
+    EXPECT_EQ(surface_pixel(*s_, 0, 1), kPaper);
+    surface_clear(*s_, 0x00ABCDEF);
+    line(1, 1, 1, 1);
+    EXPECT_EQ(surface_pixel(*s_, 1, 1), kInk);
+    EXPECT_EQ(surface_pixel(*s_, 2, 2), 0x00ABCDEFu);
+}
+
 // The chunk layout of a PNG: signature, then length, type, data, CRC.
 TEST_F(SurfaceTest, PngHasTheSignatureTheSizeAndStoredPixelRows) {
     const uint32_t px[6] = {0x000000FF, 0x0000FF00, 0x00FF0000, 0x00FFFFFF, 0, 0x00808080};
