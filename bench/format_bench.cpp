@@ -1,11 +1,13 @@
 // Cost of the field-format interpreter on the records the program writes
 // most often: the point records of a points file.
 #include <benchmark/benchmark.h>
+#include <unistd.h>
 
 #include <array>
 #include <string>
 
 #include "platform/format.h"
+#include "platform/units.h"
 
 namespace {
 
@@ -43,6 +45,26 @@ void BM_WritePointRecord(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_WritePointRecord);
+
+// The same record written to a points file: one system call per record.
+void BM_WritePointRecordToFile(benchmark::State& state) {
+    static const FieldFormat f("(I6,3X,9(D15.7,1X))");
+    char name[] = "/tmp/kalvo-bench-XXXXXX";
+    const int fd = mkstemp(name);
+    if (fd < 0 || !open_unit(8, name)) {
+        state.SkipWithError("cannot open a file in /tmp");
+        return;
+    }
+    ::close(fd);
+    double time = 0.0;
+    for (auto _ : state) {
+        write_unit(8, f, int16_t(1), time, 0.125, -1.2345678901, 3.3e-7, 2.0e5, -0.0, 6.02214076e23);
+        time += 0.01;
+    }
+    close_unit(8);
+    ::unlink(name);
+}
+BENCHMARK(BM_WritePointRecordToFile)->Iterations(100000);
 
 // The same record read back.
 void BM_ReadPointRecord(benchmark::State& state) {
