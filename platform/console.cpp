@@ -50,8 +50,8 @@ bool read_one_line(std::string& line) {
     }
     count_keyboard_read();
     const Frontend* f = installed_frontend();
-    const bool got = (f != nullptr && f->read_line != nullptr) ? f->read_line(line, row, col)
-                                                               : script_read_line(line);
+    const bool got =
+        (f != nullptr && f->read_line != nullptr) ? f->read_line(line, row, col) : script_read_line(line);
     if (!got) return false;
     clean_line(line);
     Window& w = the_window();

@@ -15,7 +15,7 @@ inline constexpr int kCellWidth = 8;    // pixels across one text cell
 inline constexpr int kCellHeight = 16;  // pixels down one text cell
 inline constexpr int kTextColumns = 160;
 inline constexpr int kTextRows = 64;
-inline constexpr int kSurfaceWidth = kTextColumns * kCellWidth;   // 1280
+inline constexpr int kSurfaceWidth = kTextColumns * kCellWidth;  // 1280
 inline constexpr int kSurfaceHeight = kTextRows * kCellHeight;   // 1024
 
 //---- colours at start and after a reset of the layout ----

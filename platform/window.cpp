@@ -19,8 +19,6 @@ Window& make_window() {
     return w;
 }
 
-
-
 // A line between two world points in the pen colour, clipped to the viewport.
 void draw_world_line(Window& w, double ax, double ay, double bx, double by) {
     const DrawState& st = w.state;

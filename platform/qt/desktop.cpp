@@ -37,8 +37,8 @@
 
 namespace {
 
-constexpr int kRepaintMs = 16;              // about the screen's rate
-constexpr int kShutdownGraceMs = 2000;      // for the program to reach a window operation
+constexpr int kRepaintMs = 16;          // about the screen's rate
+constexpr int kShutdownGraceMs = 2000;  // for the program to reach a window operation
 constexpr int kMathErrorExitCode = 4;
 constexpr int kClosedExitCode = 0;
 
@@ -140,7 +140,8 @@ void copy_surface_into(QImage& image) {
     static uint32_t palette[kPaletteSize];
     copy_indexed(index.data(), palette);
     for (uint32_t& c : palette) c |= 0xFF000000u;
-    expand_pixels(index.data(), palette, reinterpret_cast<uint32_t*>(image.bits()), kSurfaceWidth * kSurfaceHeight);
+    expand_pixels(index.data(), palette, reinterpret_cast<uint32_t*>(image.bits()),
+                  kSurfaceWidth * kSurfaceHeight);
 }
 
 constexpr Frontend kDesktop{desktop_read_line, desktop_wait, desktop_math_error, desktop_checkpoint};
@@ -262,8 +263,9 @@ void DesktopWindow::build_menus() {
     QMenu* help = menuBar()->addMenu("&Help");
     help->addAction("&About", this, [this] {
         QMessageBox::about(this, "About " + windowTitle(),
-                           windowTitle() + "\nMotion of a rigid body: its figure, its angular velocity "
-                                           "and momentum, and the traces of the motion.");
+                           windowTitle() +
+                               "\nMotion of a rigid body: its figure, its angular velocity "
+                               "and momentum, and the traces of the motion.");
     });
 }
 
@@ -350,9 +352,7 @@ void DesktopWindow::save_picture(const QString& path) {
     copy.save(path, "PNG");
 }
 
-void DesktopWindow::copy_text() {
-    QApplication::clipboard()->setText(QString::fromLatin1(screen_text()));
-}
+void DesktopWindow::copy_text() { QApplication::clipboard()->setText(QString::fromLatin1(screen_text())); }
 
 void DesktopWindow::copy_picture() {
     QImage copy(kSurfaceWidth, kSurfaceHeight, QImage::Format_RGBX8888);

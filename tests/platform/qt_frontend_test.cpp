@@ -14,6 +14,7 @@
 #include <functional>
 
 #include "platform/console.h"
+#include "platform/mathfn.h"
 #include "platform/qt/desktop.h"
 #include "platform/surface.h"
 #include "platform/testing.h"
@@ -149,7 +150,8 @@ TEST_F(DesktopTest, AnsweringNoKeepsTheLastPictureOnScreen) {
     ASSERT_TRUE(settle([&] { return status() == "Input pending"; }));
     QTest::keyClicks(window_->view(), "7");
     QTest::keyClick(window_->view(), Qt::Key_Enter);
-    ASSERT_TRUE(settle([&] { return window_->exit_question() != nullptr && window_->exit_question()->isVisible(); }));
+    ASSERT_TRUE(
+        settle([&] { return window_->exit_question() != nullptr && window_->exit_question()->isVisible(); }));
     window_->exit_question()->button(QMessageBox::No)->click();
     QTest::qWait(50);
     EXPECT_TRUE(window_->isVisible());
@@ -235,6 +237,36 @@ TEST(DesktopCloseTest, ClosingWhileTheProgramWaitsAsksThenEnds) {
             std::exit(9);
         },
         ::testing::ExitedWithCode(0), "");
+}
+
+void fail_in_sqrt() {
+    win_text_pos(1, 1);
+    win_text("BEFORE");
+    math_error("SQRT", "DOMAIN error");
+}
+
+// A math error shows a box naming the function and the error; closing it
+// ends the process with a non-zero status.
+TEST(DesktopCloseTest, MathErrorShowsItsBoxThenEndsTheProcess) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            app();
+            DesktopWindow w("kalvo-test");
+            w.show();
+            QTimer* poll = new QTimer(&w);
+            QObject::connect(poll, &QTimer::timeout, [] {
+                if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                    std::fprintf(stderr, "box: %s\n", box->text().toLocal8Bit().constData());
+                    box->button(QMessageBox::Ok)->click();
+                }
+            });
+            poll->start(20);
+            w.start(fail_in_sqrt);
+            settle([] { return false; }, 5000);
+            std::exit(0);
+        },
+        ::testing::ExitedWithCode(4), "box: Math error in SQRT: DOMAIN error");
 }
 
 }  // namespace

@@ -3,12 +3,11 @@
 #include "platform/window.h"
 
 #include <gtest/gtest.h>
+#include <xmmintrin.h>
 
 #include <cmath>
 #include <limits>
 #include <string>
-
-#include <xmmintrin.h>
 
 #include "platform/surface.h"
 #include "platform/testing.h"
