@@ -19,9 +19,11 @@
 #include <QMessageBox>
 #include <QPainter>
 #include <QPointer>
+#include <QScreen>
 #include <QScrollArea>
 #include <QStatusBar>
 #include <QTimer>
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <condition_variable>
@@ -37,7 +39,9 @@
 
 namespace {
 
-constexpr int kRepaintMs = 16;          // about the screen's rate
+constexpr int kRepaintMs = 16;  // when the screen does not tell its rate
+constexpr int kFastestRepaintMs = 8;
+constexpr int kSlowestRepaintMs = 40;
 constexpr int kShutdownGraceMs = 2000;  // for the program to reach a window operation
 constexpr int kMathErrorExitCode = 4;
 constexpr int kClosedExitCode = 0;
@@ -213,7 +217,11 @@ DesktopWindow::DesktopWindow(const QString& title) {
     view_->setFocus();
     auto* timer = new QTimer(this);
     connect(timer, &QTimer::timeout, this, &DesktopWindow::refresh);
-    timer->start(kRepaintMs);
+    int interval = kRepaintMs;
+    if (const QScreen* sc = QGuiApplication::primaryScreen(); sc != nullptr && sc->refreshRate() > 1.0) {
+        interval = std::clamp(int(1000.0 / sc->refreshRate()), kFastestRepaintMs, kSlowestRepaintMs);
+    }
+    timer->start(interval);
     g_window = this;
 }
 
