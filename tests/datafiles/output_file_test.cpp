@@ -16,20 +16,16 @@
 
 namespace {
 
-std::string blanks(int n) { return std::string(std::size_t(n), ' '); }
+namespace fs = std::filesystem;
 
-// The prompt as it stands on row 1 for the stem and number shown (84 characters).
-std::string prompt(const std::string& stem_and_number) {
-    return " FILE OUT? ERA:" + stem_and_number +
-           "  (BLNK=GO,1=APND+HD,2=NOWR,3=APND-HD,111=OUT, -: NFILE=NFILE)";
+// Row 1 with the prompt for the stem and number shown (84 characters).
+std::string prompt(const std::string& shown) {
+    return " FILE OUT? ERA:" + shown + "  (BLNK=GO,1=APND+HD,2=NOWR,3=APND-HD,111=OUT, -: NFILE=NFILE)";
 }
-
 // Row 1 once the file line has covered the first 26 columns of the prompt.
-std::string file_line_over_prompt(const std::string& shown, const std::string& opened) {
-    return " FILE: " + opened + blanks(12) + prompt(shown).substr(26);
+std::string file_line(const std::string& shown, const std::string& opened) {
+    return " FILE: " + opened + std::string(12, ' ') + prompt(shown).substr(26);
 }
-
-int line_count(const std::string& text) { return int(std::count(text.begin(), text.end(), '\n')); }
 
 class OutputFileTest : public KalvoTest {
 protected:
@@ -38,324 +34,180 @@ protected:
         output_declined = 0;
         int_params(ip::nciclo) = 1;
     }
-
-    static void cycle() { data_file_io(3); }
-    static void header() { data_file_io(5); }
+    static void cycle(std::initializer_list<std::string_view> answers = {}) {
+        reset_window();
+        keyboard_script(answers);
+        data_file_io(3);
+    }
     static void point(int n) {
         NTIME = int16_t(n);
-        TIME(n) = n;
         data_file_io(7);
+    }
+    static int lines(const std::string& name) {
+        const std::string text = read_file(name);
+        return int(std::count(text.begin(), text.end(), '\n'));
     }
     // Unit 8 left on the points file of an earlier cycle.
     static void earlier_cycle_file() {
         make_file_name(".TXT");
         ASSERT_TRUE(open_unit(8, file_name.view()));
     }
+    static void close_and_count(const std::string& name, int expected) {
+        close_unit(8);
+        EXPECT_EQ(lines(name), expected) << name;
+    }
 };
 
-//---- the dialogue ----
-
-TEST_F(OutputFileTest, BlankAnswerOpensTheNextNumberAndShowsTheFileLine) {
-    keyboard_script({""});
-    cycle();
-    EXPECT_EQ(NFILE, 11);
-    EXPECT_TRUE(std::filesystem::exists("KALVO11.TXT"));
-    EXPECT_TRUE(unit_is_open(8));
-    EXPECT_EQ(screen_row(1), file_line_over_prompt("KALVO10", "KALVO11"));
+TEST_F(OutputFileTest, BlankZeroAndDashOpenTheNumberedFileFromItsFirstLine) {
+    write_file("KALVO12.TXT", "old line\nold line\n");
+    cycle({""});
+    EXPECT_EQ(screen_row(1), file_line("KALVO10", "KALVO11"));
+    EXPECT_TRUE(fs::exists("KALVO11.TXT"));
     EXPECT_TRUE(file_answer.is_blank());
+    cycle({"0"});
+    cycle({"-"});
+    EXPECT_EQ(screen_row(1), file_line("KALVO12", "KALVO12") + "-");
     EXPECT_EQ(header_written, 0);
-    header();
-    point(1);
-    close_unit(8);
-    EXPECT_EQ(line_count(read_file("KALVO11.TXT")), 42);
+    data_file_io(5);
+    close_and_count("KALVO12.TXT", 40);
 }
 
-TEST_F(OutputFileTest, ZeroAndBlanksAreTheBlankAnswer) {
-    keyboard_script({"0"});
-    cycle();
-    EXPECT_EQ(NFILE, 11);
-    keyboard_script({"   "});
-    cycle();
-    EXPECT_EQ(NFILE, 12);
-    EXPECT_TRUE(std::filesystem::exists("KALVO12.TXT"));
-}
-
-TEST_F(OutputFileTest, DashWritesTheSameNumberFromItsFirstLine) {
-    write_file("KALVO10.TXT", "old line\nold line\n");
-    keyboard_script({"-"});
-    cycle();
-    EXPECT_EQ(NFILE, 10);
-    EXPECT_EQ(screen_row(1), file_line_over_prompt("KALVO10", "KALVO10") + "-");
-    header();
-    close_unit(8);
-    const std::string text = read_file("KALVO10.TXT");
-    EXPECT_EQ(line_count(text), 40);
-    EXPECT_EQ(text.substr(0, 11), "KALVO10.TXT");
-}
-
-TEST_F(OutputFileTest, OneAppendsAndTheHeaderFollowsTheOldLines) {
+TEST_F(OutputFileTest, OneAppendsForANewHeaderThreeAppendsWithoutHeaderOrQuestion) {
     write_file("KALVO10.TXT", "old line\n");
-    keyboard_script({"1"});
-    cycle();
-    EXPECT_EQ(header_written, 0);
-    header();
-    close_unit(8);
-    const std::string text = read_file("KALVO10.TXT");
-    EXPECT_EQ(line_count(text), 41);
-    EXPECT_EQ(text.substr(0, 20), "old line\nKALVO10.TXT");
-}
-
-TEST_F(OutputFileTest, ThreeAppendsWithoutHeaderQuestionOrFileLine) {
-    write_file("KALVO10.TXT", "old line\n");
-    keyboard_script({"3"});
-    cycle();
+    cycle({"1"});
+    data_file_io(5);
+    close_and_count("KALVO10.TXT", 41);
+    header_written = 0;  // as the main program sets it before every cycle
+    cycle({"3"});
+    EXPECT_EQ(screen_row(1), prompt("KALVO10") + "3");  // no file line
     EXPECT_EQ(header_written, 1);
-    EXPECT_EQ(screen_row(1), prompt("KALVO10") + "3");
-    header();
-    point(4);  // stop_mode is 1, but the file wants no question
-    close_unit(8);
+    data_file_io(5);
+    point(4);  // stop_mode is 1, yet no question for this file
     EXPECT_EQ(keyboard_reads(), 1);
-    const std::string text = read_file("KALVO10.TXT");
-    EXPECT_EQ(line_count(text), 3);
-    EXPECT_EQ(text.substr(0, 15), "old line\n     4");
+    close_and_count("KALVO10.TXT", 43);
 }
 
-TEST_F(OutputFileTest, TypedNameGivesStemAndNumberForEveryLaterFile) {
-    keyboard_script({"ABC"});
-    cycle();
+TEST_F(OutputFileTest, AnyOtherAnswerIsAStemAndNumberForEveryLaterFile) {
+    cycle({"ABC"});
     EXPECT_EQ(file_prefix.str(), "ABC  ");
     EXPECT_EQ(NFILE, 0);
-    EXPECT_TRUE(std::filesystem::exists("ABC   0.TXT"));
-    keyboard_script({""});
-    cycle();
-    EXPECT_TRUE(std::filesystem::exists("ABC   1.TXT"));
-    keyboard_script({"KALVO12"});
-    cycle();
-    EXPECT_TRUE(std::filesystem::exists("KALVO12.TXT"));
-    keyboard_script({"ABC12"});
-    cycle();
-    EXPECT_TRUE(std::filesystem::exists("ABC12 0.TXT"));
-    keyboard_script({"XYZ1213.TXT, longer than twelve"});
-    cycle();
-    EXPECT_TRUE(std::filesystem::exists("XYZ1213.TXT"));
-    EXPECT_EQ(file_answer.str(), "XYZ1213.TXT,");
-}
-
-TEST_F(OutputFileTest, AnswerWithALeadingBlankIsAName) {
-    keyboard_script({" 111"});
-    cycle();
-    EXPECT_EQ(file_answer.str(), " 111        ");
-    EXPECT_EQ(file_prefix.str(), " 111 ");
-    EXPECT_EQ(NFILE, 0);
-    EXPECT_TRUE(std::filesystem::exists("111  0.TXT"));
-    EXPECT_EQ(output_declined, 0);
-}
-
-TEST_F(OutputFileTest, NumberColumnsThatAreNotANumberShowThePromptAgain) {
-    keyboard_script({"KALVOAB", "-"});
-    cycle();
+    cycle({""});
+    cycle({"ABC12"});
+    cycle({"KALVOAB", "XYZ1213.TXT, longer than twelve"});  // no number in columns 6-7: asked again
     EXPECT_EQ(keyboard_reads(), 2);
-    EXPECT_EQ(file_prefix.str(), "KALVO");
-    EXPECT_EQ(NFILE, 10);
-    EXPECT_TRUE(std::filesystem::exists("KALVO10.TXT"));
+    EXPECT_EQ(file_answer.str(), "XYZ1213.TXT,");
+    cycle({" 111"});  // a leading blank makes it a name
+    for (const char* name : {"ABC   0.TXT", "ABC   1.TXT", "ABC12 0.TXT", "XYZ1213.TXT", "111  0.TXT"})
+        EXPECT_TRUE(fs::exists(name)) << name;
 }
 
-TEST_F(OutputFileTest, FailedOpenShowsThePromptAgainWithTheNumberItLeft) {
-    std::filesystem::create_directory("KALVO11.TXT");
-    keyboard_script({"", "111"});
-    cycle();
+TEST_F(OutputFileTest, FailedOpenAsksAgainWithTheNumberItLeftExceptAfterThree) {
+    fs::create_directory("KALVO11.TXT");
+    cycle({"", "111"});
     EXPECT_EQ(keyboard_reads(), 2);
     EXPECT_EQ(screen_row(1), prompt("KALVO11") + "111");
-}
-
-TEST_F(OutputFileTest, FailedOpenAfterThreeReturnsWithoutAFile) {
-    std::filesystem::create_directory("KALVO10.TXT");
-    keyboard_script({"3"});
-    cycle();
+    NFILE = 11;
+    cycle({"3"});
     EXPECT_EQ(keyboard_reads(), 1);
     EXPECT_EQ(header_written, 1);
     EXPECT_FALSE(unit_is_open(8));
 }
 
-//---- declining the file ----
-
-TEST_F(OutputFileTest, OneOneOneOpensNothingAndLetsTheEarlierFileGo) {
-    earlier_cycle_file();
-    keyboard_script({"111"});
-    cycle();
-    EXPECT_EQ(file_answer.str(), "111         ");
-    EXPECT_FALSE(unit_is_open(8));
-    point(3);
-    EXPECT_EQ(read_file("KALVO10.TXT"), "");
-    EXPECT_FALSE(std::filesystem::exists("fort.8"));
-}
-
-TEST_F(OutputFileTest, NoWriteHoldsForTheWholeCycleWhateverRunStateBecomes) {
-    earlier_cycle_file();
+TEST_F(OutputFileTest, DeclinedFileGetsNothingForTheWholeCycleWhateverRunStateBecomes) {
     stop_mode = 0;
-    keyboard_script({"2"});
-    cycle();
-    EXPECT_EQ(run_state, 2);
-    EXPECT_EQ(header_written, 0);
-    EXPECT_FALSE(unit_is_open(8));
-    header();
-    point(2);
-    run_state = 3;  // the graphics menu's "pros", a stop, the table-full branch
-    header();
-    point(3);
-    run_state = 0;  // MORE
-    point(4);
-    EXPECT_EQ(read_file("KALVO10.TXT"), "");
-    EXPECT_FALSE(std::filesystem::exists("fort.8"));
-    EXPECT_EQ(points_in_file, 0);
-
-    // The next cycle's file takes the records again.
-    keyboard_script({""});
-    cycle();
+    for (const char* answer : {"2", "111"}) {
+        earlier_cycle_file();
+        cycle({answer});
+        EXPECT_FALSE(unit_is_open(8));
+        EXPECT_EQ(run_state, std::string(answer) == "2" ? 2 : 0);
+        for (int16_t rs : {2, 3, 0}) {  // the graphics menu's "pros", the table-full branch, MORE
+            run_state = rs;
+            data_file_io(5);
+            point(2);
+        }
+        EXPECT_EQ(lines("KALVO10.TXT"), 0);
+        EXPECT_FALSE(fs::exists("fort.8"));
+    }
+    EXPECT_EQ(file_answer.str(), "111         ");
+    cycle({""});  // the next cycle's file takes the records again
     point(5);
-    close_unit(8);
-    EXPECT_EQ(line_count(read_file("KALVO11.TXT")), 2);
+    close_and_count("KALVO11.TXT", 2);
 }
 
-//---- the next file without asking ----
-
-TEST_F(OutputFileTest, RepeatedRunsOpenTheNextNumberWithoutAskingAndForgetAnEarlier111) {
+TEST_F(OutputFileTest, RepeatedRunsAndPointsFilesGoOnToTheNextNumberWithoutAsking) {
     earlier_cycle_file();
     run_phase = 3;
-    file_answer = "111";
     header_written = 1;
+    file_answer = "111";  // typed for an earlier cycle: it ends no later one
     cycle();
-    EXPECT_EQ(keyboard_reads(), 0);
     EXPECT_EQ(NFILE, 11);
-    EXPECT_TRUE(std::filesystem::exists("KALVO11.TXT"));
-    EXPECT_TRUE(unit_is_open(8));
     EXPECT_TRUE(file_answer.is_blank());
-    EXPECT_EQ(screen_row(1), "");
-}
-
-TEST_F(OutputFileTest, AfterAPointsFileTheNextNumberIsOpenedWithoutAsking) {
-    load_kind = 1;
-    file_answer = "111";
-    cycle();
-    EXPECT_EQ(keyboard_reads(), 0);
-    EXPECT_EQ(NFILE, 11);
-    EXPECT_TRUE(unit_is_open(8));
-    EXPECT_TRUE(file_answer.is_blank());
-}
-
-TEST_F(OutputFileTest, HeaderAlreadyThereOrAnOddLoadKindOpensNothing) {
-    header_written = 1;
-    load_kind = 1;
-    cycle();
-    load_kind = 2;
+    run_phase = 1;
     header_written = 0;
+    load_kind = 1;
+    cycle();
+    EXPECT_EQ(NFILE, 12);
+    EXPECT_TRUE(fs::exists("KALVO12.TXT"));
+    EXPECT_EQ(screen_row(1), "");
+    header_written = 1;  // nothing to do: the file has its header
+    cycle();
+    header_written = 0;
+    load_kind = 2;
     cycle();
     EXPECT_EQ(keyboard_reads(), 0);
-    EXPECT_EQ(NFILE, 10);
-    EXPECT_FALSE(unit_is_open(8));
+    EXPECT_EQ(NFILE, 12);
 }
 
-TEST_F(OutputFileTest, AutomaticOpeningStopsWhenNoNumberIsLeftAndAsks) {
+TEST_F(OutputFileTest, NextNumberWithoutAskingGivesUpAfterItsLastTryAndAsks) {
     run_phase = 3;
     NFILE = 98;
-    std::filesystem::create_directory("KALVO99.TXT");
-    keyboard_script({"KALVO20"});
-    cycle();
-    EXPECT_EQ(keyboard_reads(), 1);
+    fs::create_directory("KALVO99.TXT");
+    cycle({"KALVO20"});  // 99 cannot be opened and 100 has no name
     EXPECT_EQ(NFILE, 20);
-    EXPECT_TRUE(std::filesystem::exists("KALVO20.TXT"));
-    EXPECT_FALSE(std::filesystem::exists("KALVO**.TXT"));
-}
-
-TEST_F(OutputFileTest, AutomaticOpeningTriesABoundedNumberOfNumbers) {
+    EXPECT_FALSE(fs::exists("KALVO**.TXT"));
+    run_phase = 1;
     load_kind = 1;
     NFILE = -130;  // no name for the next hundred numbers
-    keyboard_script({"111"});
-    cycle();
-    EXPECT_EQ(keyboard_reads(), 1);
+    cycle({"111"});
     EXPECT_EQ(NFILE, -30);
     EXPECT_EQ(screen_row(1), prompt("KALVO**") + "111");
 }
 
 //---- the per-point question ----
 
-const std::string kQuestion = "CICLO      1 , 0=MEM,1=NOMEM,3=MEMNOSTOP,4=NOMEMNOSTOP";
+const std::string kQuestion = std::string(63, ' ') + "CICLO      1 , 0=MEM,1=NOMEM,3=MEMNOSTOP,4=NOMEMNOSTOP";
 
-class PerPointTest : public OutputFileTest {
-protected:
-    void SetUp() override {
-        OutputFileTest::SetUp();
-        earlier_cycle_file();
-        stop_mode = 1;
-    }
-    static int pairs_written() {
-        close_unit(8);
-        const int n = line_count(read_file("KALVO10.TXT")) / 2;
-        EXPECT_TRUE(open_unit(8, "KALVO10.TXT", OpenStatus::unknown, OpenAccess::append));
-        return n;
-    }
-};
-
-TEST_F(PerPointTest, QuestionStandsEightRowsBelowLastrigAndAnEmptyAnswerKeepsEveryState) {
-    keyboard_script({""});
-    point(1);
-    EXPECT_EQ(screen_row(42), blanks(63) + kQuestion);
+TEST_F(OutputFileTest, QuestionEightRowsBelowLastrigDecidesWhichStatesAreWritten) {
+    earlier_cycle_file();
+    keyboard_script({"", "1", "7", "x", "-1", "2", "4", "3"});
+    point(1);  // MEM
+    EXPECT_EQ(screen_row(42), kQuestion);
     EXPECT_EQ(header_written, 1);
-    point(2);
+    point(2);  // not asked again
     EXPECT_EQ(keyboard_reads(), 1);
-    EXPECT_EQ(pairs_written(), 2);
-    EXPECT_EQ(stop_mode, 1);
-}
-
-TEST_F(PerPointTest, AnswerOneSkipsThisStateOnly) {
+    header_written = 0;
     LASTRIG = 20;
-    keyboard_script({"1", "2"});
-    point(1);
-    EXPECT_EQ(screen_row(28), blanks(63) + kQuestion + " 1");
-    EXPECT_EQ(pairs_written(), 0);
+    point(3);  // NOMEM
+    EXPECT_EQ(screen_row(28), kQuestion + " 1");
     EXPECT_EQ(header_written, 0);
-    point(2);
-    EXPECT_EQ(pairs_written(), 1);
-    EXPECT_EQ(header_written, 1);
-}
-
-TEST_F(PerPointTest, AnswerFourSkipsThisStateAndWritesTheRestWithoutAsking) {
-    keyboard_script({"4"});
-    point(1);
+    point(4);  // asked again until 2, which is MEM
+    EXPECT_EQ(keyboard_reads(), 6);
+    header_written = 0;
+    point(5);  // NOMEMNOSTOP
     EXPECT_EQ(stop_mode, 0);
-    EXPECT_EQ(pairs_written(), 0);
-    point(2);
-    point(3);
-    EXPECT_EQ(keyboard_reads(), 1);
-    EXPECT_EQ(pairs_written(), 2);
-}
-
-TEST_F(PerPointTest, AnswerThreeKeepsTheStateAndStopsStopping) {
-    keyboard_script({"3"});
-    point(1);
+    point(6);  // written without asking
+    EXPECT_EQ(keyboard_reads(), 7);
+    stop_mode = 1;
+    header_written = 0;
+    point(7);  // MEMNOSTOP
     EXPECT_EQ(stop_mode, 0);
     EXPECT_EQ(header_written, 1);
-    EXPECT_EQ(pairs_written(), 1);
-}
-
-TEST_F(PerPointTest, AnswersOutsideTheMenuAskAgain) {
-    keyboard_script({"7", "x", "-1", "5", "0"});
-    point(1);
-    EXPECT_EQ(keyboard_reads(), 5);
-    EXPECT_EQ(pairs_written(), 1);
-}
-
-TEST_F(PerPointTest, NoQuestionWhileRunningOnOrWhileNothingIsWritten) {
     run_state = 1;
-    point(1);
+    point(8);
     run_state = 2;
-    point(2);
-    EXPECT_EQ(pairs_written(), 0);
-    run_state = 0;
-    stop_mode = 0;
-    point(3);
-    EXPECT_EQ(keyboard_reads(), 0);
-    EXPECT_EQ(pairs_written(), 1);
+    point(9);
+    EXPECT_EQ(keyboard_script_left(), 0);
+    close_and_count("KALVO10.TXT", 2 * 5);  // states 1, 2, 4, 6 and 7
 }
 
 }  // namespace
