@@ -28,14 +28,6 @@ TEST_F(ConsoleTest, RecordIsWrittenAtTheCursorAndEndsTheLine) {
     EXPECT_EQ(p.col, 1);
 }
 
-TEST_F(ConsoleTest, SeveralRecordsOfOneWriteGoOnSuccessiveRows) {
-    static const FieldFormat f("(A,I3)");
-    win_text_pos(3, 4);
-    write_console(f, "a", int16_t(1), "b", int16_t(2));
-    EXPECT_EQ(screen_row(3), blanks(3) + "a  1");
-    EXPECT_EQ(screen_row(4), "b  2");
-}
-
 TEST_F(ConsoleTest, DollarPromptIsFollowedByItsAnswerOnTheSameRow) {
     // The per-point question: 55 characters from column 64, answer from 119.
     static const FieldFormat question("('CICLO ',I6,1X,', ','0=MEM,1=NOMEM,3=MEMNOSTOP,4=NOMEMNOSTOP ',$)");
@@ -96,28 +88,6 @@ TEST_F(ConsoleTest, ReadWithMoreItemsThanFieldsTakesFurtherLinesEachEchoed) {
     EXPECT_EQ(win_text_pos(1, 1).row, 12);
 }
 
-TEST_F(ConsoleTest, UnreadableAnswerIsStillEchoedAndTheCursorMoves) {
-    static const FieldFormat i2("(I2)");
-    win_text_pos(1, 60);
-    keyboard_script({"xy"});
-    int16_t answer = 7;
-    EXPECT_EQ(read_keyboard(i2, answer), IoStatus::error);
-    EXPECT_EQ(answer, 7);
-    EXPECT_EQ(screen_row(1), blanks(59) + "xy");
-    EXPECT_EQ(win_text_pos(1, 1).row, 2);
-}
-
-TEST_F(ConsoleTest, EmptyAnswerReadsZeroAndEchoesNothing) {
-    static const FieldFormat i2("(I2)");
-    win_text_pos(20, 60);
-    keyboard_script({""});
-    int16_t answer = 9;
-    EXPECT_EQ(read_keyboard(i2, answer), IoStatus::ok);
-    EXPECT_EQ(answer, 0);
-    EXPECT_EQ(screen_row(20), "");
-    EXPECT_EQ(win_text_pos(1, 1).row, 21);
-}
-
 TEST_F(ConsoleTest, TextOperationEndsARecordLeftOpen) {
     static const FieldFormat open("(A,$)");
     win_text_pos(4, 1);
@@ -130,17 +100,6 @@ TEST_F(ConsoleTest, TextOperationEndsARecordLeftOpen) {
     EXPECT_EQ(p.row, 6);
     EXPECT_EQ(p.col, 1);
     EXPECT_EQ(screen_row(5), "DEFGHI");
-}
-
-TEST_F(ConsoleTest, OpenRecordIsContinuedByTheNextWrite) {
-    static const FieldFormat open("(A,$)");
-    static const FieldFormat closed("(A)");
-    win_text_pos(3, 1);
-    write_console(open, "ONE ");
-    write_console(closed, "TWO");
-    write_console(closed, "THREE");
-    EXPECT_EQ(screen_row(3), "ONE TWO");
-    EXPECT_EQ(screen_row(4), "THREE");
 }
 
 TEST_F(ConsoleTest, PauseShowsItsMessageOnARowOfItsOwnAndWaitsForAnEmptyLine) {
@@ -173,16 +132,6 @@ TEST_F(ConsoleTest, PauseAfterAnOpenRecordStartsOnTheNextRow) {
     pause_prompt("WAIT");
     EXPECT_EQ(screen_row(5), "PROMPT");
     EXPECT_EQ(screen_row(6), "WAIT");
-}
-
-TEST_F(ConsoleTest, ControlCharactersOfATypedLineAreNotPartOfTheAnswer) {
-    static const FieldFormat a("(A)");
-    win_text_pos(1, 1);
-    keyboard_script({"AB\r"});
-    Text<4> answer;
-    EXPECT_EQ(read_keyboard(a, answer), IoStatus::ok);
-    EXPECT_EQ(answer.str(), "AB  ");
-    EXPECT_EQ(screen_row(1), "AB");
 }
 
 TEST_F(ConsoleTest, ReadWithTheScriptExhaustedEndsTheTestProgram) {

@@ -200,10 +200,4 @@ TEST_F(HeadlessTest, MathErrorShowsFunctionAndErrorKeepsTheRecordsAndExitsWithFo
     EXPECT_EQ(read_file("kept.txt"), "KEPT\n");
 }
 
-TEST_F(HeadlessTest, UnknownOptionIsRefused) {
-    const ChildRun r = run("", {"--bogus"}, one_question);
-    EXPECT_EQ(r.status, 2);
-    EXPECT_EQ(r.out, "");
-}
-
 }  // namespace

@@ -48,16 +48,6 @@ TEST_F(SurfaceTest, HorizontalLineDrawsBothEndPixelsAndNothingBeyond) {
     EXPECT_EQ(ink_count(), 6);
 }
 
-TEST_F(SurfaceTest, LineDrawnBackwardsCoversTheSameEnds) {
-    line(15, 20, 10, 20);
-    EXPECT_TRUE(ink(10, 20));
-    EXPECT_TRUE(ink(15, 20));
-    EXPECT_EQ(ink_count(), 6);
-    line(7, 30, 7, 25);  // vertical, upwards
-    for (int y = 25; y <= 30; ++y) EXPECT_TRUE(ink(7, y)) << y;
-    EXPECT_EQ(ink_count(), 12);
-}
-
 TEST_F(SurfaceTest, ShallowLineHasOnePixelPerColumnNearestTheTrueLine) {
     // y = x / 2 from (0, 0) to (4, 2): ties at x = 1 and 3 round half up.
     line(0, 0, 4, 2);
@@ -143,62 +133,6 @@ TEST_F(SurfaceTest, HugeEndsAreDrawnAsFarAsTheSurfaceGoes) {
     line(-1e12, -5, 1e12, -5);
     line(2e9, 2e9, 3e9, 3e9);
     EXPECT_EQ(ink_count(), before);
-}
-
-TEST_F(SurfaceTest, TextCellCoversItsEightBySixteenPixelsInItsColours) {
-    const int32_t fg = 0x000000FF, bg = 0x0000FF00;
-    surface_text(*s_, 3, 5, " ", fg, bg);
-    for (int y = 30; y <= 49; ++y) {
-        for (int x = 30; x <= 41; ++x) {
-            const bool inside = x >= 32 && x <= 39 && y >= 32 && y <= 47;
-            EXPECT_EQ(surface_pixel(*s_, x, y), inside ? uint32_t(bg) : kPaper) << x << "," << y;
-        }
-    }
-    EXPECT_EQ(s_->cell_char[2][4], ' ');
-    EXPECT_EQ(s_->cell_back[2][4], bg);
-    EXPECT_EQ(s_->cell_text[2][4], fg);
-}
-
-TEST_F(SurfaceTest, GlyphPixelsAreOnlyTextOrBackColour) {
-    const int32_t fg = 0x00FF0000, bg = 0x00FFFFFF;
-    surface_text(*s_, 1, 1, "A_|", fg, bg);
-    for (int c = 0; c < 3; ++c) {
-        int ink_pixels = 0;
-        for (int y = 0; y < 16; ++y) {
-            for (int x = 8 * c; x < 8 * c + 8; ++x) {
-                const uint32_t p = surface_pixel(*s_, x, y);
-                EXPECT_TRUE(p == uint32_t(fg) || p == uint32_t(bg));
-                ink_pixels += p == uint32_t(fg);
-            }
-        }
-        EXPECT_GT(ink_pixels, 4) << c;
-    }
-    // '_' lies at the bottom of its cell, '|' runs down its middle.
-    bool low = false;
-    for (int x = 8; x < 16; ++x)
-        for (int y = 12; y < 16; ++y) low = low || surface_pixel(*s_, x, y) == uint32_t(fg);
-    EXPECT_TRUE(low);
-    EXPECT_EQ(surface_pixel(*s_, 8, 0), uint32_t(bg));
-}
-
-TEST_F(SurfaceTest, TextPastTheLastColumnIsCut) {
-    surface_text(*s_, 64, 159, "XYZ", 0, 0x00FFFFFF);
-    EXPECT_EQ(s_->cell_char[63][158], 'X');
-    EXPECT_EQ(s_->cell_char[63][159], 'Y');
-    EXPECT_EQ(surface_pixel(*s_, kSurfaceWidth - 1, kSurfaceHeight - 1), 0x00FFFFFFu);
-    surface_text(*s_, 65, 1, "no row", 0, 0);  // below the grid: nothing
-    surface_text(*s_, 1, -1, "abc", 0, 0);     // left of the grid: what fits
-    EXPECT_EQ(s_->cell_char[0][0], 'c');
-}
-
-TEST_F(SurfaceTest, ClearBlanksTextAndPaintsEveryPixel) {
-    surface_text(*s_, 10, 10, "TEXT", 0x00FFFFFF, 0);
-    line(0, 0, kSurfaceWidth - 1, kSurfaceHeight - 1);
-    surface_clear(*s_, 0x00123456);
-    for (int y = 0; y < kSurfaceHeight; y += 7)
-        for (int x = 0; x < kSurfaceWidth; x += 7) ASSERT_EQ(surface_pixel(*s_, x, y), 0x00123456u);
-    EXPECT_EQ(s_->cell_char[9][9], ' ');
-    EXPECT_EQ(s_->cell_back[9][9], 0x00123456);
 }
 
 TEST_F(SurfaceTest, ColoursBeyondThePaletteTakeTheNearestAndAClearStartsAfresh) {

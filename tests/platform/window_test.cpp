@@ -97,17 +97,6 @@ TEST_F(WindowTest, WorldWindowAsThePictureGivesItMapsTheSameWay) {
     EXPECT_FALSE(red(5, 35));
 }
 
-TEST_F(WindowTest, WorldWindowWithoutInvertPutsTheLeastYAtTheTop) {
-    win_viewport(0, 0, 100, 200);
-    ASSERT_TRUE(win_world(false, 0, 0, 10, 20));
-    win_move(0, 0);
-    win_line(0, 0);
-    EXPECT_TRUE(red(0, 0));
-    win_move(10, 20);
-    win_line(10, 20);
-    EXPECT_TRUE(red(100, 200));
-}
-
 TEST_F(WindowTest, EqualBoundsAreRefusedAndThePreviousWindowStays) {
     win_viewport(0, 0, 100, 200);
     ASSERT_TRUE(win_world(true, 0, 0, 10, 20));
@@ -139,15 +128,6 @@ TEST_F(WindowTest, BoxDrawsTheOutlineOnly) {
     EXPECT_FALSE(red(20, 39));
 }
 
-TEST_F(WindowTest, BoxLeavesTheCurrentPositionWhereItWas) {
-    win_viewport(0, 0, 100, 200);
-    win_move(1, 1);
-    win_box(2, 50, 50, 60, 60);
-    win_line(1, 3);
-    EXPECT_TRUE(red(1, 1));
-    EXPECT_TRUE(red(1, 3));
-}
-
 TEST_F(WindowTest, ViewportReachingPastTheSurfaceIsCutNotFatal) {
     win_viewport(1200, 1000, 1800, 1600);
     ASSERT_TRUE(win_world(true, 0, 0, 600, 600));
@@ -170,7 +150,9 @@ TEST_F(WindowTest, HugeAndNonFiniteWorldPointsNeverCrash) {
     EXPECT_TRUE(red(0, 100));
 }
 
-TEST_F(WindowTest, PenColourReturnsThePreviousOne) {
+TEST_F(WindowTest, ColourFunctionsReturnThePreviousColour) {
+    EXPECT_EQ(win_text_colour(kRed), kBlack);
+    EXPECT_EQ(win_back_colour(kBlue), kWhite);
     EXPECT_EQ(win_pen_colour(kBlue), kRed);
     EXPECT_EQ(win_pen_colour(kGreen), kBlue);
     win_move(3, 3);
@@ -252,13 +234,6 @@ TEST_F(WindowTest, TextPastTheLastColumnIsCutAndTheCursorStaysOnItsRow) {
     win_text("more");
     EXPECT_EQ(screen_row(6), "");
     EXPECT_EQ(win_text_pos(1, 1).row, 5);
-}
-
-TEST_F(WindowTest, ColourFunctionsReturnThePreviousColour) {
-    EXPECT_EQ(win_text_colour(kRed), kBlack);
-    EXPECT_EQ(win_text_colour(kGreen), kRed);
-    EXPECT_EQ(win_back_colour(kBlue), kWhite);
-    EXPECT_EQ(win_back_colour(kWhite), kBlue);
 }
 
 TEST_F(WindowTest, ClearPaintsEverythingInTheBackColourAndHomesTheCursor) {
