@@ -238,7 +238,8 @@ TEST_F(FormatOutput, MalformedFormatsWriteNothingAndReportTheError) {
 TEST_F(FormatOutput, LongRecordsOfAnyLength) {
     // Records far beyond the usual 120 characters, built in several steps.
     const std::string part(300, 'a');
-    const std::string record = fmt("(A,A,A,A,A,A,A,A,I5)", part, part, part, part, part, part, part, part, 12345);
+    const std::string record =
+        fmt("(A,A,A,A,A,A,A,A,I5)", part, part, part, part, part, part, part, part, 12345);
     ASSERT_EQ(record.size(), 8 * 300 + 5u);
     EXPECT_EQ(record.substr(0, 300), part);
     EXPECT_EQ(record.substr(2100, 300), part);
