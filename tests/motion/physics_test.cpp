@@ -236,4 +236,26 @@ TEST_F(Physics, LegLongerThanThePassLimitEndsWithTheStop) {
     EXPECT_EQ(real_params(rp::TPRINT), 1e5);
 }
 
+// A heavy symmetric top spinning about its axis, released with PHI = 0:
+// w1, w2 and the rate of w2 start at exactly 0 while its second derivative
+// does not, and the step size collapses. The leg ends through the stop.
+TEST_F(Physics, TopWhoseStepSizeCollapsesEndsWithTheStopNotAHang) {
+    diagonal_body(1.0, 1.0, 2.0);
+    force_vector = Vec3{{0.0, 0.0, -9.81}};
+    zeta_g_copy = 1.0;
+    leg_params(0.0, 5.0, 1e-8, 0.01, 0.1, 0.0);
+    start_state(make_state({0, 0, 0, 0.0, 0.5, 0.0, 0, 0, 0, 0.0, 0.0, 1.0}));
+    keyboard_script({""});
+    run_leg();
+    if (kCurrentEdition) {
+        EXPECT_EQ(run_state, 3);
+        EXPECT_EQ(keyboard_script_left(), 0);
+        EXPECT_LT(continuation_state(1), 1e-3);
+    } else {
+        // Without the lever the top spins freely about its axis.
+        EXPECT_EQ(run_state, 0);
+        EXPECT_EQ(TIME(NTIME), 5.0);
+    }
+}
+
 }  // namespace
