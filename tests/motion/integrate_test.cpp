@@ -38,7 +38,7 @@ struct FakeStep {
     std::vector<double> tried;
     double hnext = 0.0;     // proposed step; 0: the step tried
     int16_t add_nret1 = 0;  // insignificant steps reported by call number nret1_call
-    int nret1_call = 0;
+    int nret1_call = 0;     // -1: every call
     int singular_call = 0;  // this call meets the singularity halfway
     int smaller_call = 0;   // this call takes half the step tried
 } fake;
@@ -56,7 +56,7 @@ void fake_body(int16_t& NRET1, State& y, double& X, const double& h_try, double&
     y(1) = y(1) + h;
     h_done = h;
     HNEXT = fake.hnext != 0.0 ? fake.hnext : h_try;
-    if (fake.calls == fake.nret1_call) NRET1 = int16_t(NRET1 + fake.add_nret1);
+    if (fake.calls == fake.nret1_call || fake.nret1_call == -1) NRET1 = int16_t(NRET1 + fake.add_nret1);
 }
 
 #if KALVO_EARLIER_EDITION
@@ -406,6 +406,21 @@ TEST_F(Driver, StepTooSmallWarningOnceAfterTheCallThatPassesTheLimit) {
     // The next step tried is HNEXT times DELH3.
     ASSERT_GE(fake.tried.size(), 4u);
     EXPECT_EQ(fake.tried[3], 0.25);
+}
+
+TEST_F(Driver, StepsThatKeepBeingTooSmallEndTheLegAfterAHundredWarnings) {
+    // Every call reports 50 insignificant steps; DELH3 = 1 does not help.
+    leg_params(0.0, 1e3, 1e-6, 0.125, 1e9, 1.0);
+    real_params(rp::DELH3) = 1.0;
+    fake.nret1_call = -1;
+    fake.add_nret1 = 50;
+    keyboard_script({""});
+    run();
+    EXPECT_EQ(fake.calls, 100);
+    EXPECT_EQ(run_state, 3);
+    const auto lines = unit88();
+    ASSERT_EQ(lines.size(), 201u);
+    EXPECT_EQ(lines[200].substr(0, 26), " H troppo piccolo ripetuto");
 }
 
 TEST_F(Driver, StepDoneWithASmallerStepCountsAsBad) {
