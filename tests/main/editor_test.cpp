@@ -155,7 +155,7 @@ TEST_F(EditorTest, EditsStoreIntoTheirTables) {
     EXPECT_EQ(real_params(rp::MX), 2.25);
     EXPECT_EQ(view_range(1, 1), -4.0);
     EXPECT_EQ(view_range(6, 4), 9.0);
-    EXPECT_EQ(real_params(rp::A), 2.0);
+    EXPECT_EQ(real_params(rp::A), 2.0);  // a comma ends the row's field early
 }
 
 TEST_F(EditorTest, ControlWordsEditedOnFirstScreen) {
