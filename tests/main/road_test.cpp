@@ -199,6 +199,13 @@ TEST_F(RoadTest, EditRunContinueAndSave) {
     expect_pairs_well_formed(recs);
     EXPECT_EQ(recs.front().n, 2);
     EXPECT_GT(recs.front().time, 0.0);
+    // Leaving the editor set ZGo = radius sin THETAo - zeta G cos THETAo (the
+    // earlier edition keeps it as loaded); G does not move (no velocity, no
+    // force), so the first record of every pair holds it.
+    const double zgo = kEarlierEdition ? 0.0 : 0.5 * std::sin(1.0);
+    EXPECT_NEAR(header_real(points, 20, 0), zgo, 1e-10);
+    EXPECT_NEAR(recs.front().v[2], zgo, 1e-7);
+    EXPECT_NEAR(recs[recs.size() - 2].v[2], zgo, 1e-7);
     // Two legs: states past the end of the first, none past the end of the second.
     EXPECT_GT(recs.back().time, 1.0);
     EXPECT_LE(recs.back().time, 2.0);
