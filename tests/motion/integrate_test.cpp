@@ -360,7 +360,7 @@ TEST_F(Driver, HminWarningComesWithTheProposedStepAfterTheLimit) {
     }
 }
 
-TEST_F(Driver, HminIsScaledByDelh2AtEachWarning) {
+TEST_F(Driver, HminIsScaledByDelh2AtEachWarningAndNotUsedWhenNotPositive) {
     // With HMIN 1 then 0.5 then 0.25, a step of 0.375 is below it 51 (31)
     // times, then no longer: one warning only.
     const int limit = kEarlierEdition ? 30 : 50;
@@ -372,9 +372,7 @@ TEST_F(Driver, HminIsScaledByDelh2AtEachWarning) {
     EXPECT_EQ(unit88().size(), kCurrentEdition ? 4u : 2u);
     // DXS shrinks only while the step is below HMIN.
     EXPECT_EQ(TIME(NTIME), 0.375 * (2 * limit + 10));
-}
-
-TEST_F(Driver, NoHminWarningWithHminZeroOrNegative) {
+    // HMIN 0 or negative: no step is below it.
     for (double hmin : {0.0, -1.0}) {
         reset();
         leg_params(0.0, 10.0, 1e-6, 0.125, 1e9, 1.0);
@@ -520,7 +518,7 @@ TEST_F(Driver, LegWithTfinEqualToTzeroEndsAtOnceWithoutAStep) {
     EXPECT_EQ(fake.calls, 0);
 }
 
-TEST_F(Driver, ZeroFirstStepEndsWithTheStopAndSaysSo) {
+TEST_F(Driver, ZeroStepEndsWithTheStopAndSaysSo) {
     real_params(rp::H1) = 0.0;
     keyboard_script({""});
     run();
@@ -529,9 +527,8 @@ TEST_F(Driver, ZeroFirstStepEndsWithTheStopAndSaysSo) {
     const auto lines = unit88();
     ASSERT_EQ(lines.size(), 1u);
     EXPECT_EQ(lines[0].substr(0, 21), " H nullo o non finito");
-}
-
-TEST_F(Driver, ZeroDelh3AfterTheWarningEndsWithTheStop) {
+    // DELH3 = 0 makes the step after a step-too-small warning zero.
+    reset();
     real_params(rp::DELH3) = 0.0;
     fake.nret1_call = 2;
     fake.add_nret1 = 50;
@@ -539,9 +536,9 @@ TEST_F(Driver, ZeroDelh3AfterTheWarningEndsWithTheStop) {
     run();
     EXPECT_EQ(fake.calls, 2);
     EXPECT_EQ(run_state, 3);
-    const auto lines = unit88();
-    ASSERT_EQ(lines.size(), 3u);
-    EXPECT_EQ(lines[2].substr(0, 21), " H nullo o non finito");
+    const auto more = unit88();
+    ASSERT_EQ(more.size(), 3u);
+    EXPECT_EQ(more[2].substr(0, 21), " H nullo o non finito");
 }
 
 TEST_F(Driver, RrkqcThatCannotMoveTheTimeEndsTheLegWithTheStop) {

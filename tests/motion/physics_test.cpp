@@ -112,6 +112,12 @@ TEST_F(Physics, FreeBodyKeepsItsEnergyAndAngularMomentum) {
 }
 
 TEST_F(Physics, FreeBodyStartedAtTheSingularityKeepsThemThroughTheFrameSwitch) {
+    const Drift up = free_body(kPi);
+    EXPECT_TRUE(up.switched);
+    EXPECT_LT(up.energy, 1e-6);
+    EXPECT_LT(up.momentum, 1e-6);
+    EXPECT_LT(up.space, 1e-5);
+    NTIME = 1;
     const Drift d = free_body(0.0);
     EXPECT_TRUE(d.switched);
     EXPECT_EQ(NCC, 0);
@@ -122,14 +128,6 @@ TEST_F(Physics, FreeBodyStartedAtTheSingularityKeepsThemThroughTheFrameSwitch) {
     EXPECT_LT(d.space, 1e-5);
     // The vectors are back in the original frame.
     EXPECT_EQ(force_vector, (Vec3{{0.0, 0.0, 0.0}}));
-}
-
-TEST_F(Physics, FreeBodyStartedUpsideDownKeepsThemToo) {
-    const Drift d = free_body(kPi);
-    EXPECT_TRUE(d.switched);
-    EXPECT_LT(d.energy, 1e-6);
-    EXPECT_LT(d.momentum, 1e-6);
-    EXPECT_LT(d.space, 1e-5);
 }
 
 // A = B: Euler's equations give w1' = -W w2 and w2' = W w1 with

@@ -91,6 +91,14 @@ TEST_F(Rrkqc, ErrmaxOfExactlyOneIsAcceptedWithTheCorrection) {
         EXPECT_EQ(imax, 1);
         EXPECT_EQ(nerr, 0);
     }
+    // A negative step mirrors it.
+    reset();
+    scale(1) = 1.5;
+    step(late_push_back, -6.0, 1.0);
+    EXPECT_EQ(x, -6.0);
+    EXPECT_EQ(h_done, -6.0);
+    EXPECT_EQ(hnext, -(0.9 * 6.0));
+    EXPECT_EQ(y(1), -(2.5 + 0.666666667 * 1.5));
 }
 
 TEST_F(Rrkqc, ErrmaxOfExactlySixTenThousandthsGrowsTheStepFourTimes) {
@@ -119,15 +127,6 @@ TEST_F(Rrkqc, ErrorAboveOneRejectsAndShrinksTheStep) {
         EXPECT_EQ(nerr, 1);
     }
     EXPECT_LT(h_done, 6.0);
-}
-
-TEST_F(Rrkqc, NegativeStepMirrorsThePositiveOne) {
-    scale(1) = 1.5;
-    step(late_push_back, -6.0, 1.0);
-    EXPECT_EQ(x, -6.0);
-    EXPECT_EQ(h_done, -6.0);
-    EXPECT_EQ(hnext, -(0.9 * 6.0));
-    EXPECT_EQ(y(1), -(2.5 + 0.666666667 * 1.5));
 }
 
 TEST_F(Rrkqc, AllErrorsZeroGiveTheLastIndexAndFourTimesTheStep) {
@@ -194,6 +193,13 @@ TEST_F(Rrkqc, InsignificantStepWritesTwoRecordsAndGrowsTheStep) {
     EXPECT_EQ(lines[7],
               " NRET1,X,ERRMAX,H,YK(1),YK(2)  3  0.100000D+21  0.000000D+00  0.100000D+04  0.250000D+01 "
               "-0.125000D+00");
+    // The counter wraps at 16 bits; I3 cannot show it.
+    reset();
+    x = 1e20;
+    nret1 = 32767;
+    step(still, 1.0, 1e-6);
+    EXPECT_EQ(nret1, -32765);
+    EXPECT_EQ(unit88()[1].substr(0, 32), " NRET1,X,ERRMAX,H,YK(1),YK(2)***");
 }
 
 // A D14.6 field read back.
@@ -228,15 +234,7 @@ TEST_F(Rrkqc, InsignificantStepAfterARejectionShowsThatTrialsError) {
     EXPECT_NEAR(field(lines[1], 75) / (P(h2 / 2) * P(h2 / 2)), 1.0, 5e-6);
 }
 
-TEST_F(Rrkqc, CounterOfInsignificantStepsWrapsAtSixteenBits) {
-    x = 1e20;
-    nret1 = 32767;
-    step(still, 1.0, 1e-6);
-    EXPECT_EQ(nret1, -32765);
-    EXPECT_EQ(unit88()[1].substr(0, 32), " NRET1,X,ERRMAX,H,YK(1),YK(2)***");
-}
-
-TEST_F(Rrkqc, StepThatCanNeverMoveTheTimeEndsWhereItBegan) {
+TEST_F(Rrkqc, StepThatCanNeverMoveTheTimeEndsWhereItBeganInsteadOfLoopingForever) {
     for (double delh1 : {1.0, 0.0, -0.5}) {
         reset();
         factors(1) = delh1;
@@ -253,9 +251,8 @@ TEST_F(Rrkqc, StepThatCanNeverMoveTheTimeEndsWhereItBegan) {
         ASSERT_FALSE(lines.empty());
         EXPECT_EQ(lines.back().substr(0, 52), " RRKQC: stepsize never significant, retries stopped.");
     }
-}
-
-TEST_F(Rrkqc, ZeroStepAndZeroAccuracyEndInsteadOfLoopingForever) {
+    // A zero step gives up at once.
+    reset();
     step(still, 0.0, 1e-6);
     EXPECT_EQ(x, 0.0);
     EXPECT_EQ(nret1, 1);
