@@ -53,6 +53,7 @@ struct MainState {
     Vec<double, 2> sweep_restore;   // VISTA_Y and DELH4 at the GO that started the repetitions
     bool sweep_moved;               // a repetition has stepped VISTA_Y or DELH4 since then
     bool body_taken;                // the copies for the body set-up have been taken
+    bool body_built;                // the body has been set up from them
     int16_t cycle_count;            // cycles of a run
     int16_t cycles_left;            // cycles still to run
     int16_t menu_answer;            // answer at the leg prompt and the main menu
@@ -126,6 +127,18 @@ void take_body_if_never_taken() {
     ms.body_taken = true;
 }
 
+void set_up_body() {
+    take_body_if_never_taken();
+    body_setup();
+    ms.body_built = true;
+}
+
+// A continuation keeps the body of the run before it; when there was none
+// (the first run of the program continues), the body is set up first.
+void set_up_body_if_never_built() {
+    if (!ms.body_built) set_up_body();
+}
+
 //---- the steps ----
 
 Step start_up() {
@@ -147,6 +160,7 @@ Step start_up() {
     ms.sweep_restore.fill(0.0);
     ms.sweep_moved = false;
     ms.body_taken = false;
+    ms.body_built = false;
     ms.cycle_count = 0;
     ms.cycles_left = 0;
     ms.menu_answer = 0;
@@ -207,10 +221,7 @@ Step go() {
 }
 
 Step proceed() {
-    if (!ms.body_taken) {
-        take_body_if_never_taken();
-        body_setup();
-    }
+    set_up_body_if_never_built();
     load_kind = 0;
     run_state = 0;
     int_params(ip::NPROL) = 0;
@@ -222,17 +233,14 @@ Step proceed() {
 
 Step run_setup() {
     if (ms.sweep_limit(1) > 1 || ms.sweep_limit(2) > 1) run_phase = 3;
-    if (!ms.body_taken) {
-        take_body_if_never_taken();
-        if (run_phase == 2) body_setup();
-    }
     if (run_phase == 2) {
+        set_up_body_if_never_built();
         run_state = 0;
         continue_from_newest(real_params(rp::TFIN) - real_params(rp::TZERO));
         run_phase = 1;
         return Step::leg;
     }
-    body_setup();
+    set_up_body();
     ms.cycles_left = ms.cycle_count;
     return Step::cycle;
 }

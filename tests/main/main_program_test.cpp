@@ -524,17 +524,26 @@ TEST_F(MainProgramTest, ProceedRunsFromTheContinuationState) {
 
 TEST_F(MainProgramTest, GoWithNripTwoContinuesAtOnce) {
     load_on_mode_one([] {
-        int_params(ip::nrip) = 2;
         int_params(ip::NTIME) = 4;
         TIME(4) = 3.0;
     });
-    // The data pass mirrors run_phase into nrip: set it in the editor.
+    // A run, then GO with nrip 2 (the data pass mirrors run_phase into nrip:
+    // set it in the editor) continues from stored state 4 at once.
+    run({"100", "0", "6", "1", " 20  1", "2", "100", "0", "6", "6"});
+    ASSERT_EQ(g_legs.size(), 2u);
+    EXPECT_EQ(modes(), (std::vector<int>{1, 3, 5}));
+    EXPECT_EQ(count(kBodySetup), 1);
+    EXPECT_EQ(g_legs[1].ntime, 4);
+    EXPECT_EQ(g_legs[1].tzero, 3.0);
+}
+
+TEST_F(MainProgramTest, GoWithNripTwoAsFirstRunSetsUpTheBody) {
+    load_on_mode_one();
     run({" 20  1", "2", "100", "0", "6", "6"});
     ASSERT_EQ(g_legs.size(), 1u);
     EXPECT_EQ(modes(), std::vector<int>{1});
-    EXPECT_EQ(count(kBodySetup), 0);
-    EXPECT_EQ(g_legs[0].ntime, 4);
-    EXPECT_EQ(g_legs[0].tzero, 3.0);
+    EXPECT_EQ(count(kGoSetup), 1);
+    EXPECT_EQ(count(kBodySetup), 1);
 }
 
 TEST_F(MainProgramTest, RunStartsInsideTheTableWhateverTheNtimeParameter) {
