@@ -11,10 +11,7 @@ struct BareFormats {
     FieldFormat reals{"(1X,5(F18.10,2X))"};
 };
 
-const BareFormats& formats() {
-    static const BareFormats f;
-    return f;
-}
+const BareFormats kBareFormats;
 
 // The tables the file holds, read aside and taken only when all 27 records read.
 struct BareTables {
@@ -25,18 +22,18 @@ struct BareTables {
 };
 
 IoStatus read_five(double& a, double& b, double& c, double& d, double& e) {
-    return read_unit(kParameterUnit, formats().reals, a, b, c, d, e);
+    return read_unit(kParameterUnit, kBareFormats.reals, a, b, c, d, e);
 }
 IoStatus read_four(double& a, double& b, double& c, double& d) {
-    return read_unit(kParameterUnit, formats().reals, a, b, c, d);
+    return read_unit(kParameterUnit, kBareFormats.reals, a, b, c, d);
 }
-IoStatus read_one(double& a) { return read_unit(kParameterUnit, formats().reals, a); }
+IoStatus read_one(double& a) { return read_unit(kParameterUnit, kBareFormats.reals, a); }
 
 bool read_records(BareTables& t) {
     const auto ok = [](IoStatus s) { return s == IoStatus::ok; };
     // records 1 to 3: the integer parameters
     for (int k = 1; k <= 15; k += 5)
-        if (!ok(read_unit(kParameterUnit, formats().ints, t.ints(k), t.ints(k + 1), t.ints(k + 2),
+        if (!ok(read_unit(kParameterUnit, kBareFormats.ints, t.ints(k), t.ints(k + 1), t.ints(k + 2),
                           t.ints(k + 3), t.ints(k + 4))))
             return false;
     // records 4 to 9: real parameters 1 to 30

@@ -26,10 +26,7 @@ struct LoadFormats {
     FieldFormat number{"(I2)"};
 };
 
-const LoadFormats& formats() {
-    static const LoadFormats f;
-    return f;
-}
+const LoadFormats kLoadFormats;
 
 // Shows the load menu until a choice from 0 to 4 is read.
 LoadChoice ask_load_choice() {
@@ -37,10 +34,10 @@ LoadChoice ask_load_choice() {
         win_clear(0);
         win_text_pos(kMenuRow, 1);
         Text<76> menu;
-        write_internal(menu, formats().menu, data_stem, NFILE);
+        write_internal(menu, kLoadFormats.menu, data_stem, NFILE);
         win_text(menu.view());
         int16_t choice = -1;
-        if (read_keyboard(formats().choice, choice) != IoStatus::ok) continue;
+        if (read_keyboard(kLoadFormats.choice, choice) != IoStatus::ok) continue;
         if (choice >= 0 && choice <= kLastChoice) return LoadChoice(choice);
     }
 }
@@ -50,9 +47,9 @@ LoadChoice ask_load_choice() {
 bool ask_stem_and_number(std::string_view prompt) {
     win_text(prompt);
     Text<15> typed;
-    if (read_keyboard(formats().text, typed) != IoStatus::ok) return false;
-    if (read_internal(typed.sub(1, 5), formats().stem, file_prefix) != IoStatus::ok) return false;
-    return read_internal(typed.sub(6, 7), formats().number, NFILE) == IoStatus::ok;
+    if (read_keyboard(kLoadFormats.text, typed) != IoStatus::ok) return false;
+    if (read_internal(typed.sub(1, 5), kLoadFormats.stem, file_prefix) != IoStatus::ok) return false;
+    return read_internal(typed.sub(6, 7), kLoadFormats.number, NFILE) == IoStatus::ok;
 }
 
 // Settles file_prefix, NFILE, load_kind and file_name for the choice.
@@ -67,7 +64,7 @@ bool name_the_load(LoadChoice choice) {
         case LoadChoice::named_bare: {
             win_text(" INSERIRE NOME FILE DATI COMPLETO: (A)  ");
             Text<30> typed;
-            if (read_keyboard(formats().text, typed) != IoStatus::ok) return false;
+            if (read_keyboard(kLoadFormats.text, typed) != IoStatus::ok) return false;
             file_prefix = typed.sub(1, 5);
             load_kind = 0;
             make_file_name("");

@@ -24,14 +24,12 @@ struct OutputFormats {
     FieldFormat number{"(I2)"};
 };
 
-const OutputFormats& formats() {
-    static const OutputFormats f;
-    return f;
-}
+// Parsed at start-up, so that no write of a leg allocates.
+const OutputFormats kOutputFormats;
 
 void show_file_line() {
     Text<26> line;
-    write_internal(line, formats().file_line, file_prefix, NFILE);
+    write_internal(line, kOutputFormats.file_line, file_prefix, NFILE);
     win_text_pos(1, 1);
     win_text(line.view());
 }
@@ -47,11 +45,11 @@ void decline_output() {
 // an answer that opens none. False when the prompt is to come again.
 bool ask_output_file() {
     Text<120> prompt;
-    write_internal(prompt, formats().prompt, file_prefix, NFILE);
+    write_internal(prompt, kOutputFormats.prompt, file_prefix, NFILE);
     win_text_pos(1, 1);
     win_text(prompt.view());
     win_text_pos(1, kAnswerColumn);
-    if (read_keyboard(formats().text, file_answer) != IoStatus::ok) return false;
+    if (read_keyboard(kOutputFormats.text, file_answer) != IoStatus::ok) return false;
 
     OpenAccess access = OpenAccess::sequential;
     if (file_answer == "111") {
@@ -71,8 +69,9 @@ bool ask_output_file() {
         make_file_name(".TXT");
         return open_points_file(OpenAccess::append);
     } else {
-        if (read_internal(file_answer.sub(1, 5), formats().stem, file_prefix) != IoStatus::ok) return false;
-        if (read_internal(file_answer.sub(6, 7), formats().number, NFILE) != IoStatus::ok) return false;
+        if (read_internal(file_answer.sub(1, 5), kOutputFormats.stem, file_prefix) != IoStatus::ok)
+            return false;
+        if (read_internal(file_answer.sub(6, 7), kOutputFormats.number, NFILE) != IoStatus::ok) return false;
     }
     make_file_name(".TXT");
     if (!open_points_file(access)) return false;
@@ -112,9 +111,9 @@ void output_file_dialogue() {
 bool ask_per_point() {
     for (;;) {
         win_text_pos(LASTRIG + kQuestionRowOffset, kQuestionColumn);
-        write_console(formats().question, int_params(ip::nciclo));
+        write_console(kOutputFormats.question, int_params(ip::nciclo));
         int16_t answer = -1;
-        if (read_keyboard(formats().number, answer) != IoStatus::ok) continue;
+        if (read_keyboard(kOutputFormats.number, answer) != IoStatus::ok) continue;
         switch (answer) {
             case 0:  // MEM
             case 2:

@@ -40,10 +40,8 @@ struct HeaderFormats {
     FieldFormat column_line{"(4X,'NTIME   TIME',7X,'YP(1,2,3 & 7,8,9)',27X,'YP(4,5,6 & 10,11,12)')"};
 };
 
-const HeaderFormats& formats() {
-    static const HeaderFormats f;
-    return f;
-}
+// Parsed at start-up, so that no write of a leg allocates.
+const HeaderFormats kHeaderFormats;
 
 // Every table a header carries, so that a load can be read aside and taken
 // only once it has read.
@@ -102,10 +100,10 @@ constexpr int kFirstRateLine = 16;  // index in kPairLines of line 21
 Text<kRealWidth> real_field(double value, bool exponent) {
     Text<kRealWidth> field;
     if (!exponent) {
-        write_internal(field, formats().fixed, value);
+        write_internal(field, kHeaderFormats.fixed, value);
         if (field(1) != '*') return field;
     }
-    write_internal(field, formats().exponent, value);
+    write_internal(field, kHeaderFormats.exponent, value);
     return field;
 }
 
@@ -113,14 +111,16 @@ Text<kRealWidth> real_field(double value, bool exponent) {
 // cannot hold it.
 Text<kLongIntWidth> int_field(int16_t value) {
     Text<kLongIntWidth> field;
-    write_into(field.c, kShortIntWidth, formats().short_int, value);
-    if (field(1) == '*') write_internal(field, formats().long_int, value);
+    write_into(field.c, kShortIntWidth, kHeaderFormats.short_int, value);
+    if (field(1) == '*') write_internal(field, kHeaderFormats.long_int, value);
     return field;
 }
 
 //---- writing ----
 
-IoStatus write_text_line(int unit, std::string_view text) { return write_unit(unit, formats().text, text); }
+IoStatus write_text_line(int unit, std::string_view text) {
+    return write_unit(unit, kHeaderFormats.text, text);
+}
 
 IoStatus write_int_line(int unit, int first) {
     std::array<Text<kLongIntWidth>, kIntsPerLine> fields;
@@ -128,7 +128,7 @@ IoStatus write_int_line(int unit, int first) {
     // The last field ends the record: no blanks after a four-wide value.
     std::string_view last = fields[kIntsPerLine - 1].view();
     if (last.substr(kShortIntWidth) == "  ") last = last.substr(0, kShortIntWidth);
-    return write_unit(unit, formats().int_line_out, int_param_names(first), fields[0].view(),
+    return write_unit(unit, kHeaderFormats.int_line_out, int_param_names(first), fields[0].view(),
                       int_param_names(first + 1), fields[1].view(), int_param_names(first + 2),
                       fields[2].view(), int_param_names(first + 3), fields[3].view(),
                       int_param_names(first + 4), last);
@@ -143,7 +143,7 @@ IoStatus write_pairs(int unit, std::span<const Pair> pairs, bool exponent) {
         items[2 * i] = OutItem(*pairs[i].name);
         items[2 * i + 1] = OutItem(fields[i]);
     }
-    return write_unit_items(unit, formats().pair_line_out, std::span(items.data(), 2 * pairs.size()));
+    return write_unit_items(unit, kHeaderFormats.pair_line_out, std::span(items.data(), 2 * pairs.size()));
 }
 
 IoStatus write_pair_line(int unit, const PairLine& line) {
@@ -154,7 +154,7 @@ IoStatus write_pair_line(int unit, const PairLine& line) {
 }
 
 IoStatus write_view_line(int unit, int j) {
-    return write_unit(unit, formats().view_line_out, real_field(view_range(j, 1), false),
+    return write_unit(unit, kHeaderFormats.view_line_out, real_field(view_range(j, 1), false),
                       real_field(view_range(j, 2), false), real_field(view_range(j, 3), false),
                       real_field(view_range(j, 4), false));
 }
@@ -171,11 +171,11 @@ IoStatus write_continuation_line(int unit, int i) {
 
 void build_points_title() {
     title_line.blank();
-    write_internal(title_line, formats().points_title, file_name.sub(1, 14), data_stem.sub(1, 5),
+    write_internal(title_line, kHeaderFormats.points_title, file_name.sub(1, 14), data_stem.sub(1, 5),
                    int_params(ip::nciclo));
 }
 
-void build_data_title() { write_internal(title_line, formats().data_title, data_stem.sub(1, 5)); }
+void build_data_title() { write_internal(title_line, kHeaderFormats.data_title, data_stem.sub(1, 5)); }
 
 // Lines 2 to 38, stopping at the first line that cannot be written.
 IoStatus write_header_body(int unit) {
@@ -193,10 +193,10 @@ IoStatus write_header_body(int unit) {
 
 //---- reading ----
 
-IoStatus read_text_line(Text<8>& into) { return read_unit(kParameterUnit, formats().text, into); }
+IoStatus read_text_line(Text<8>& into) { return read_unit(kParameterUnit, kHeaderFormats.text, into); }
 
 IoStatus read_int_line(HeaderTables& t, int first) {
-    return read_unit(kParameterUnit, formats().int_line_in, t.int_names(first), t.ints(first),
+    return read_unit(kParameterUnit, kHeaderFormats.int_line_in, t.int_names(first), t.ints(first),
                      t.int_names(first + 1), t.ints(first + 1), t.int_names(first + 2), t.ints(first + 2),
                      t.int_names(first + 3), t.ints(first + 3), t.int_names(first + 4), t.ints(first + 4));
 }
@@ -209,7 +209,8 @@ IoStatus read_pairs(std::span<const Pair> pairs) {
         items[2 * i] = InItem(*pairs[i].name);
         items[2 * i + 1] = InItem(*pairs[i].value);
     }
-    return read_unit_items(kParameterUnit, formats().pair_line_in, std::span(items.data(), 2 * pairs.size()));
+    return read_unit_items(kParameterUnit, kHeaderFormats.pair_line_in,
+                           std::span(items.data(), 2 * pairs.size()));
 }
 
 // The third pair of lines 21 to 23 (the derived rates) is not taken.
@@ -221,7 +222,7 @@ IoStatus read_pair_line(HeaderTables& t, const PairLine& line, bool rate_line) {
 }
 
 IoStatus read_view_line(HeaderTables& t, int j) {
-    return read_unit(kParameterUnit, formats().view_line_in, t.views(j, 1), t.views(j, 2), t.views(j, 3),
+    return read_unit(kParameterUnit, kHeaderFormats.view_line_in, t.views(j, 1), t.views(j, 2), t.views(j, 3),
                      t.views(j, 4));
 }
 
@@ -237,7 +238,7 @@ IoStatus read_continuation_line(HeaderTables& t, int i) {
 // Lines 1 to 37 into t; false at the first line that does not read.
 bool read_header_body(HeaderTables& t) {
     Text<8> marker;
-    if (read_unit(kParameterUnit, formats().text, t.title) != IoStatus::ok) return false;
+    if (read_unit(kParameterUnit, kHeaderFormats.text, t.title) != IoStatus::ok) return false;
     for (int first = 1; first <= 11; first += kIntsPerLine)
         if (read_int_line(t, first) != IoStatus::ok) return false;
     for (int k = 0; k < int(kPairLines.size()); ++k)
@@ -255,7 +256,7 @@ bool read_header_body(HeaderTables& t) {
 void make_file_name(std::string_view extension) {
     file_name.blank();
     for (std::size_t i = 0; i < extension.size() && i < 4; ++i) file_name(8 + int(i)) = extension[i];
-    write_into(file_name.c, 7, formats().stem_and_number, file_prefix, NFILE);
+    write_into(file_name.c, 7, kHeaderFormats.stem_and_number, file_prefix, NFILE);
 }
 
 IoStatus write_parameter_header(int16_t unit) {
@@ -265,11 +266,11 @@ IoStatus write_parameter_header(int16_t unit) {
     } else {
         build_data_title();
     }
-    IoStatus s = write_unit(unit, formats().text, title_line);
+    IoStatus s = write_unit(unit, kHeaderFormats.text, title_line);
     header_written = 1;
     if (s == IoStatus::ok) s = write_header_body(unit);
     if (unit == kPointsUnit && s == IoStatus::ok) {
-        s = write_unit(unit, formats().column_line);
+        s = write_unit(unit, kHeaderFormats.column_line);
         if (s == IoStatus::ok) s = write_text_line(unit, "    ");
     }
     return s;

@@ -11,10 +11,8 @@ namespace {
 
 constexpr int kLastUnrolledIndex = 1998;  // a pair of a later index ends its file
 
-const FieldFormat& pair_format() {
-    static const FieldFormat f("(I6,3X,9(D15.7,1X))");
-    return f;
-}
+// Parsed at start-up, so that no write of a leg allocates.
+const FieldFormat kPairFormat("(I6,3X,9(D15.7,1X))");
 
 // The next numbered points file with its header; the words change even
 // when no file can be opened, and the records then go to unit 8's default file.
@@ -55,9 +53,9 @@ void point_records() {
     if (stop_mode != 0 && header_written <= 0 && !ask_per_point()) return;
     const int n = NTIME;
     if (n < 1 || n > kTableSize) return;  // no stored state of that index
-    write_unit(kPointsUnit, pair_format(), NTIME, TIME(n), YP(1, n), YP(2, n), YP(3, n), YP(4, n), YP(5, n),
+    write_unit(kPointsUnit, kPairFormat, NTIME, TIME(n), YP(1, n), YP(2, n), YP(3, n), YP(4, n), YP(5, n),
                YP(6, n));
-    write_unit(kPointsUnit, pair_format(), NTIME, TIME(n), YP(7, n), YP(8, n), YP(9, n), YP(10, n), YP(11, n),
+    write_unit(kPointsUnit, kPairFormat, NTIME, TIME(n), YP(7, n), YP(8, n), YP(9, n), YP(10, n), YP(11, n),
                YP(12, n));
     if (n <= kLastUnrolledIndex) {
         ++points_in_file;
@@ -70,10 +68,10 @@ void load_points() {
     int16_t index = 0;  // the file's own numbering is not used
     int slot = 1;
     for (;;) {
-        if (read_unit(kParameterUnit, pair_format(), index, TIME(slot), YP(1, slot), YP(2, slot), YP(3, slot),
+        if (read_unit(kParameterUnit, kPairFormat, index, TIME(slot), YP(1, slot), YP(2, slot), YP(3, slot),
                       YP(4, slot), YP(5, slot), YP(6, slot)) != IoStatus::ok)
             return;
-        if (read_unit(kParameterUnit, pair_format(), index, TIME(slot), YP(7, slot), YP(8, slot), YP(9, slot),
+        if (read_unit(kParameterUnit, kPairFormat, index, TIME(slot), YP(7, slot), YP(8, slot), YP(9, slot),
                       YP(10, slot), YP(11, slot), YP(12, slot)) != IoStatus::ok)
             return;
         slot = slot == kTableSize ? 1 : slot + 1;

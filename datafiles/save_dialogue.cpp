@@ -18,27 +18,24 @@ struct SaveFormats {
     FieldFormat typed_name{"(A7)"};
 };
 
-const SaveFormats& formats() {
-    static const SaveFormats f;
-    return f;
-}
+const SaveFormats kSaveFormats;
 
 // One round of the dialogue; false when the prompt is to come again.
 bool save_once() {
     win_clear(0);
     win_text_pos(kPromptRow, 1);
     Text<76> prompt;
-    write_internal(prompt, formats().prompt, file_prefix, NFILE);
+    write_internal(prompt, kSaveFormats.prompt, file_prefix, NFILE);
     win_text(prompt.view());
 
     Text<76> save_name("       .MXT");
-    if (read_keyboard(formats().text, file_answer) != IoStatus::ok) return false;
+    if (read_keyboard(kSaveFormats.text, file_answer) != IoStatus::ok) return false;
     if (file_answer.is_blank()) {
         if (!file_number_fits()) return false;
-        write_into(save_name.c, 5, formats().stem, file_prefix);
-        write_into(save_name.c + 5, 2, formats().number, NFILE);
+        write_into(save_name.c, 5, kSaveFormats.stem, file_prefix);
+        write_into(save_name.c + 5, 2, kSaveFormats.number, NFILE);
     } else {
-        write_into(save_name.c, 7, formats().typed_name, file_answer);
+        write_into(save_name.c, 7, kSaveFormats.typed_name, file_answer);
     }
     if (!open_unit(kParameterUnit, save_name.view(), OpenStatus::unknown)) return false;
     if (write_parameter_header(kParameterUnit) == IoStatus::ok) return true;
