@@ -21,6 +21,7 @@ struct BareTables {
     Vec<double, 14> continuation;
 };
 
+// One record of five, four or one real values.
 IoStatus read_five(double& a, double& b, double& c, double& d, double& e) {
     return read_unit(kParameterUnit, kBareFormats.reals, a, b, c, d, e);
 }
@@ -29,6 +30,7 @@ IoStatus read_four(double& a, double& b, double& c, double& d) {
 }
 IoStatus read_one(double& a) { return read_unit(kParameterUnit, kBareFormats.reals, a); }
 
+// The 27 records in their order; false at the first that does not read.
 bool read_records(BareTables& t) {
     const auto ok = [](IoStatus s) { return s == IoStatus::ok; };
     // records 1 to 3: the integer parameters

@@ -27,6 +27,7 @@ struct OutputFormats {
 // Parsed at start-up, so that no write of a leg allocates.
 const OutputFormats kOutputFormats;
 
+// The name of the opened file over the start of the prompt.
 void show_file_line() {
     Text<26> line;
     write_internal(line, kOutputFormats.file_line, file_prefix, NFILE);
@@ -56,6 +57,7 @@ bool ask_output_file() {
         decline_output();
         return true;
     } else if (file_answer == "-") {
+        // the same number, written again from its first line
     } else if (file_answer == "0" || file_answer.is_blank()) {
         NFILE = int16_t(NFILE + 1);
     } else if (file_answer == "1") {

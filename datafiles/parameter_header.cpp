@@ -122,6 +122,7 @@ IoStatus write_text_line(int unit, std::string_view text) {
     return write_unit(unit, kHeaderFormats.text, text);
 }
 
+// Lines 2 to 4: five integer parameters with their names.
 IoStatus write_int_line(int unit, int first) {
     std::array<Text<kLongIntWidth>, kIntsPerLine> fields;
     for (int i = 0; i < kIntsPerLine; ++i) fields[i] = int_field(int_params(first + i));
@@ -134,6 +135,7 @@ IoStatus write_int_line(int unit, int first) {
                       int_param_names(first + 4), last);
 }
 
+// One line of real name and value pairs.
 IoStatus write_pairs(int unit, std::span<const Pair> pairs, bool exponent) {
     std::array<Text<kRealWidth>, kMaxPairs> fields;
     std::array<OutItem, 2 * kMaxPairs> items{OutItem(0), OutItem(0), OutItem(0), OutItem(0),
@@ -146,6 +148,7 @@ IoStatus write_pairs(int unit, std::span<const Pair> pairs, bool exponent) {
     return write_unit_items(unit, kHeaderFormats.pair_line_out, std::span(items.data(), 2 * pairs.size()));
 }
 
+// Lines 5 to 23 from the real parameters of their slots.
 IoStatus write_pair_line(int unit, const PairLine& line) {
     std::array<Pair, kMaxPairs> pairs{};
     for (int i = 0; i < line.count; ++i)
@@ -153,6 +156,7 @@ IoStatus write_pair_line(int unit, const PairLine& line) {
     return write_pairs(unit, std::span(pairs.data(), line.count), line.exponent);
 }
 
+// Lines 24 to 29: the four bounds of view row j, without names.
 IoStatus write_view_line(int unit, int j) {
     return write_unit(unit, kHeaderFormats.view_line_out, real_field(view_range(j, 1), false),
                       real_field(view_range(j, 2), false), real_field(view_range(j, 3), false),
@@ -169,12 +173,14 @@ IoStatus write_continuation_line(int unit, int i) {
     return write_pairs(unit, pairs, false);
 }
 
+// Line 1 of a points file: its name, the data stem and the cycle.
 void build_points_title() {
     title_line.blank();
     write_internal(title_line, kHeaderFormats.points_title, file_name.sub(1, 14), data_stem.sub(1, 5),
                    int_params(ip::nciclo));
 }
 
+// Line 1 of a saved data file: the data stem alone.
 void build_data_title() { write_internal(title_line, kHeaderFormats.data_title, data_stem.sub(1, 5)); }
 
 // Lines 2 to 38, stopping at the first line that cannot be written.
@@ -201,6 +207,7 @@ IoStatus read_int_line(HeaderTables& t, int first) {
                      t.int_names(first + 3), t.ints(first + 3), t.int_names(first + 4), t.ints(first + 4));
 }
 
+// One line of name and value pairs into the places given.
 IoStatus read_pairs(std::span<const Pair> pairs) {
     double unused = 0.0;
     std::array<InItem, 2 * kMaxPairs> items{InItem(unused), InItem(unused), InItem(unused), InItem(unused),
