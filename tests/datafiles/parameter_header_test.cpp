@@ -185,31 +185,21 @@ TEST_F(HeaderTest, ValuesStandInTheirFieldsAndTooWideOnesStillReadBack) {
     for (int k = 0; k < 5; ++k) EXPECT_EQ(int_params(ip::nok + k), ints[k]);
 }
 
-TEST_F(HeaderTest, EverySlotComesBackAndOnlyAPointsLoadTakesTheNames) {
-    for (int k = 1; k <= 15; ++k) int_params(k) = int16_t(100 + k);
-    for (int k = 1; k <= kRealSlots; ++k) real_params(k) = k + 0.25;
-    for (int j = 1; j <= 6; ++j)
-        for (int i = 1; i <= 4; ++i) view_range(j, i) = -(10 * j + i) - 0.5;
-    for (int i = 1; i <= 14; ++i) continuation_state(i) = 1000.0 + i * 0.125;
+// Every slot's round trip is in the load dialogue's tests; here the names.
+TEST_F(HeaderTest, OnlyAPointsLoadTakesTheNamesOfTheFile) {
     int_param_names(3) = "flag    ";
     real_param_names(rp::ZETA_G) = " lever  ";
+    real_params(rp::ZETA_G) = 0.5;
     make_file_name(".TXT");
     const std::string file = join(write_header(8, "KALVO10.TXT"));
     set_start_values();
     const Vec<Name, kRealSlots> start_names = real_param_names;
-    for (int k = 45; k <= 48; ++k) real_params(k) = -7.0;  // in no file (current edition)
     for (int16_t kind : {2, 3, 4}) {
         ASSERT_EQ(load(file, kind), HeaderRead::complete);
         EXPECT_EQ(real_param_names, start_names);
         EXPECT_EQ(int_param_names(3).str(), "NFL     ");
     }
-    for (int k = 1; k <= 15; ++k) EXPECT_EQ(int_params(k), 100 + k) << k;
-    for (int k = 1; k <= kRealSlots; ++k)
-        EXPECT_EQ(real_params(k), kCurrentEdition && k >= 45 && k <= 48 ? -7.0 : k + 0.25) << k;
-    for (int j = 1; j <= 6; ++j)
-        for (int i = 1; i <= 4; ++i) EXPECT_EQ(view_range(j, i), -(10 * j + i) - 0.5);
-    for (int i = 1; i <= 14; ++i) EXPECT_EQ(continuation_state(i), 1000.0 + i * 0.125);
-    EXPECT_EQ(title_line.sub(1, 11), "KALVO10.TXT");
+    EXPECT_EQ(real_params(rp::ZETA_G), 0.5);
     ASSERT_EQ(load(file, 1), HeaderRead::complete);
     EXPECT_EQ(int_param_names(3).str(), "flag    ");
     EXPECT_EQ(real_param_names(rp::ZETA_G).str(), " lever  ");
