@@ -109,6 +109,7 @@ void set_start_values() {
     load_kind = 0;
     points_in_file = 0;
     file_answer.blank();
+    output_declined = 0;
 
     // figure and plot arrays
     eye_point.fill(0.0);

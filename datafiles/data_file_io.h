@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string_view>
 
+#include "common/control.h"
 #include "platform/format.h"
 
 void data_file_io(const int16_t& mode);
@@ -30,8 +31,3 @@ HeaderRead read_parameter_header(int16_t kind);
 // Writes the two records of the newest stored state on the points file and
 // starts the next numbered file when the table is at its end.
 void point_records();
-
-// 1 while the cycle's output file is declined (answers "2" and "111" of the
-// output-file dialogue): no header and no point record is written until the
-// next points file is opened, whatever run_state becomes meanwhile.
-inline int16_t output_declined;
