@@ -19,6 +19,7 @@
 #include "common/figure.h"
 #include "common/params.h"
 #include "common/state.h"
+#include "motion/switch_frame.h"
 #include "plot/picture.h"
 #include "plot/plot_extras.h"
 
@@ -62,24 +63,6 @@ void set_figure_point(int k, int i, const V3& p) {
     figure_x(k, i) = p[0];
     figure_y(k, i) = p[1];
     figure_z(k, i) = p[2];
-}
-
-// Rz(PSI) Rx(THETA) Rz(PHI), as the motion builds it.
-Mat3 attitude(double psi, double theta, double phi) {
-    const double cP = std::cos(psi), sP = std::sin(psi);
-    const double cT = std::cos(theta), sT = std::sin(theta);
-    const double cF = std::cos(phi), sF = std::sin(phi);
-    Mat3 c;
-    c(1, 1) = cP * cF - sF * (sP * cT);
-    c(2, 1) = sP * cF + sF * (cT * cP);
-    c(3, 1) = sT * sF;
-    c(1, 2) = -(cP * sF) - (sP * cT) * cF;
-    c(2, 2) = (cT * cP) * cF - sP * sF;
-    c(3, 2) = sT * cF;
-    c(1, 3) = sP * sT;
-    c(2, 3) = -(cP * sT);
-    c(3, 3) = cT;
-    return c;
 }
 
 struct Camera {
@@ -195,7 +178,8 @@ void project_figure() {
     const int n = table_index(NTIME);
     State s;
     for (int k = 1; k <= 12; ++k) s(k) = YP(k, n);
-    const Mat3 c = attitude(s(4), s(5), s(6));
+    Mat3 c;
+    attitude_matrix(s(4), s(5), s(6), c);
 
     const bool about_origin = int_params(ip::NFL) != 0;
     const V3 g = about_origin ? V3{{0.0, 0.0, 0.0}} : V3{{s(1), s(2), s(3)}};
