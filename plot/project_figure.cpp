@@ -134,6 +134,13 @@ BodyPoints body_points(const State& s) {
     return b;
 }
 
+// C v / |v|: v turned into space axes, then divided by its length.
+V3 turned_over_length(const Mat3& c, const V3& v) {
+    const double n = std::sqrt(dot(v, v));
+    const V3 cv = turn(c, v);
+    return {{cv[0] / n, cv[1] / n, cv[2] / n}};
+}
+
 // Earlier edition: the top view shows the OM point along two axes fixed at
 // the picture of stored state 2, both across the angular momentum. When OM
 // lies along L the cross products vanish: the second axis then takes the ETA
@@ -144,13 +151,12 @@ void set_top_axes(const Mat3& c, const BodyPoints& b) {
     const bool along_l = !usable(kc);
     const V3 u = cross(kc, b.k);
     if (along_l) kc = figure_point(1, 2);
-    const V3 a2 = turn(c, scaled_to_unit(kc));
+    const V3 a2 = turned_over_length(c, kc);
 
     V3 a1;
     const double un = std::sqrt(dot(u, u));
     if (std::isfinite(un) && un > 0.0) {
-        const V3 cu = turn(c, u);
-        for (int k = 0; k < 3; ++k) a1[k] = cu[k] / un;
+        a1 = turned_over_length(c, u);
     } else {
         const V3 across = cross(a2, turn(c, scaled_to_unit(b.l)));
         a1 = usable(across) ? scaled_to_unit(across) : turn(c, scaled_to_unit(figure_point(1, 1)));
