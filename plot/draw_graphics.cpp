@@ -34,6 +34,20 @@ constexpr int kBodyAxisEntry[3] = {1, 2, 3};
 constexpr int kOmEntry = 4;
 constexpr int kKEntry = 5;
 
+// Field formats of the picture and the menu, parsed at start-up so that no
+// picture allocates for them.
+const FieldFormat kHeaderFormat("('NFILE ',I4,' To ',F10.4,2X,'T',F10.4,2X,'NTIME ',I5,2(2X,A5,I4))");
+const FieldFormat kLegendFormat("(A4,'IN ',A6,1X)");
+const FieldFormat kPanelFormat("(A2,1X,'XRG=',2(F10.3),1X,'YRG=',2(F9.2),1X,A5,I3,3(1X,A5,F9.3))");
+const FieldFormat kEarlierPanelFormat(
+    "(A2,1X,'XRG=',2(F10.3),1X,'YRG=',2(F9.2),1X,A5,I3,2(1X,A5,F9.3),1X,A5,2(1X,D11.4))");
+const FieldFormat kStartLineFormat("('CI ',12(F8.4,1X))");
+const FieldFormat kNewestLineFormat("('YP ',12(F8.4,1X))");
+const FieldFormat kMenuFormat("('RNG=[1..10];0=GO;22=pros;33=GRAF;44=NOSTP;55=OUT ')");
+const FieldFormat kCodeFormat("(I2)");
+const FieldFormat kRangePromptFormat("('[a,b]in F18.10 ',$)");
+const FieldFormat kBoundsFormat("(2(F18.10,1X))");
+
 int32_t colour(int entry) { return colour_table(entry); }
 
 // What one call works out once and keeps while the menu redraws.
@@ -87,19 +101,18 @@ void place(int row, int col, std::string_view text) {
 }
 
 void draw_header(Text<120>& line, const PictureSetup& p) {
-    static const FieldFormat header("('NFILE ',I4,' To ',F10.4,2X,'T',F10.4,2X,'NTIME ',I5,2(2X,A5,I4))");
-    write_internal(line, header, NFILE, TIME(1), TIME(p.newest), NTIME, int_param_names(ip::nok).sub(1, 5),
-                   int_params(ip::nok), int_param_names(ip::nbad).sub(1, 5), int_params(ip::nbad));
+    write_internal(line, kHeaderFormat, NFILE, TIME(1), TIME(p.newest), NTIME,
+                   int_param_names(ip::nok).sub(1, 5), int_params(ip::nok),
+                   int_param_names(ip::nbad).sub(1, 5), int_params(ip::nbad));
     place(1, 1, line.view());
 }
 
 void draw_legend() {
-    static const FieldFormat entry_format("(A4,'IN ',A6,1X)");
     Text<22> entry;
     for (int l = 1; l <= kLegendEntries; ++l) {
         win_text_pos(2, kLegendSpacing * (l - 1));
         win_text_colour(colour(l));
-        write_internal(entry, entry_format, label_table(l), colour_name(l).sub(1, 6));
+        write_internal(entry, kLegendFormat, label_table(l), colour_name(l).sub(1, 6));
         win_text(entry.view());
     }
 }
@@ -194,9 +207,6 @@ void draw_views(Pen& pen, const PictureSetup& p) {
 
 // Six lines of view ranges and parameter values below the state lines.
 void draw_panel(Text<120>& line, const PictureSetup& p) {
-    static const FieldFormat current("(A2,1X,'XRG=',2(F10.3),1X,'YRG=',2(F9.2),1X,A5,I3,3(1X,A5,F9.3))");
-    static const FieldFormat earlier(
-        "(A2,1X,'XRG=',2(F10.3),1X,'YRG=',2(F9.2),1X,A5,I3,2(1X,A5,F9.3),1X,A5,2(1X,D11.4))");
     static const Name kNCC("NCC     ");
     static const Name kOMx("OMx     ");
     static const Name kOMy("OMy     ");
@@ -227,16 +237,16 @@ void draw_panel(Text<120>& line, const PictureSetup& p) {
         }
         const std::string_view view_name = label_table(12 + k).sub(1, 2);
         if constexpr (kEarlierEdition) {
-            write_internal(line, earlier, view_name, view_range(k, 1), view_range(k, 2), view_range(k, 3),
-                           view_range(k, 4), int_name.sub(1, 5), int_value,
+            write_internal(line, kEarlierPanelFormat, view_name, view_range(k, 1), view_range(k, 2),
+                           view_range(k, 3), view_range(k, 4), int_name.sub(1, 5), int_value,
                            real_param_names(first_slot).sub(1, 5), real_params(first_slot),
                            second_name->sub(1, 5), second_value, "     ", real_params(rp::XGo - 1 + k),
                            real_params(rp::XPGo - 1 + k));
         } else {
             const double third_value = k <= 3 ? rates[k - 1] : real_params(rp::PSIPo + k - 4);
             const Name& third_name = k <= 3 ? kRateNames[k - 1] : kStartRateNames[k - 4];
-            write_internal(line, current, view_name, view_range(k, 1), view_range(k, 2), view_range(k, 3),
-                           view_range(k, 4), int_name.sub(1, 5), int_value,
+            write_internal(line, kPanelFormat, view_name, view_range(k, 1), view_range(k, 2),
+                           view_range(k, 3), view_range(k, 4), int_name.sub(1, 5), int_value,
                            real_param_names(first_slot).sub(1, 5), real_params(first_slot),
                            second_name->sub(1, 5), second_value, third_name.sub(1, 5), third_value);
         }
@@ -246,14 +256,13 @@ void draw_panel(Text<120>& line, const PictureSetup& p) {
 
 // The initial state and the newest stored state, one line each.
 void draw_state_lines(Text<120>& line, int n) {
-    static const FieldFormat ci("('CI ',12(F8.4,1X))");
-    static const FieldFormat yp("('YP ',12(F8.4,1X))");
     const double* start = &real_params(rp::XGo);
-    write_internal(line, ci, start[0], start[1], start[2], start[3], start[4], start[5], start[6], start[7],
-                   start[8], start[9], start[10], start[11]);
+    write_internal(line, kStartLineFormat, start[0], start[1], start[2], start[3], start[4], start[5],
+                   start[6], start[7], start[8], start[9], start[10], start[11]);
     place(LASTRIG, 1, line.view());
     const double* s = YP.column(n);
-    write_internal(line, yp, s[0], s[1], s[2], s[3], s[4], s[5], s[6], s[7], s[8], s[9], s[10], s[11]);
+    write_internal(line, kNewestLineFormat, s[0], s[1], s[2], s[3], s[4], s[5], s[6], s[7], s[8], s[9], s[10],
+                   s[11]);
     place(LASTRIG + 1, 1, line.view());
 }
 
@@ -284,18 +293,16 @@ enum class MenuOutcome { leave, redraw };
 // Reads two bounds for the chosen pair of view_range entries; an unreadable
 // answer asks again.
 void edit_range(int code) {
-    static const FieldFormat prompt_format("('[a,b]in F18.10 ',$)");
-    static const FieldFormat bounds_format("(2(F18.10,1X))");
     const int row = LASTRIG + kMenuRowBelowLastrig;
     const Text<49> blanks;
     Text<22> prompt;
-    write_internal(prompt, prompt_format);
+    write_internal(prompt, kRangePromptFormat);
     double a = 0.0, b = 0.0;
     for (;;) {
         place(row, kRangePromptColumn, blanks.view());
         place(row, kRangePromptColumn, prompt.view());
         win_text_pos(row, kRangeAnswerColumn);
-        const IoStatus status = read_keyboard(bounds_format, a, b);
+        const IoStatus status = read_keyboard(kBoundsFormat, a, b);
         if (status == IoStatus::ok) break;
         if (status == IoStatus::end_of_file) return;  // no answer can come any more
     }
@@ -307,16 +314,14 @@ void edit_range(int code) {
 
 // The menu after a picture: go on, edit a range, redraw, run on, continue or leave.
 MenuOutcome graphics_menu() {
-    static const FieldFormat menu_format("('RNG=[1..10];0=GO;22=pros;33=GRAF;44=NOSTP;55=OUT ')");
-    static const FieldFormat code_format("(I2)");
     Text<49> menu_text;
-    write_internal(menu_text, menu_format);
+    write_internal(menu_text, kMenuFormat);
     const int row = LASTRIG + kMenuRowBelowLastrig;
     for (;;) {
         place(row, kMenuColumn, menu_text.view());
         win_text_pos(row, kMenuAnswerColumn);
         int16_t code = 0;
-        const IoStatus status = read_keyboard(code_format, code);
+        const IoStatus status = read_keyboard(kCodeFormat, code);
         if (status == IoStatus::end_of_file)
             code = 55;  // the keyboard is gone: leave
         else if (status != IoStatus::ok)
