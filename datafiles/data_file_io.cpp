@@ -2,6 +2,10 @@
 // points file's header.
 #include "datafiles/data_file_io.h"
 
+#include <filesystem>
+#include <string>
+#include <system_error>
+
 #include "common/control.h"
 #include "common/edition.h"
 #include "common/params.h"
@@ -104,12 +108,21 @@ bool read_load_file() {
     return taken;
 }
 
+// True when the name, without its leading and trailing blanks, is a regular
+// file: a pipe or a device would keep the load waiting or reading without end.
+bool names_regular_file(std::string_view name) {
+    while (!name.empty() && name.front() == ' ') name.remove_prefix(1);
+    while (!name.empty() && name.back() == ' ') name.remove_suffix(1);
+    std::error_code ec;
+    return !name.empty() && std::filesystem::is_regular_file(std::string(name), ec);
+}
+
 }  // namespace
 
 bool file_number_fits() { return NFILE >= -9 && NFILE <= 99; }
 
 bool open_load_file() {
-    if (!file_number_fits()) {
+    if (!file_number_fits() || !names_regular_file(file_name.view())) {
         close_unit(kParameterUnit);
         return false;
     }

@@ -16,7 +16,7 @@ inline constexpr int kNextNumberTries = 100;
 // True while NFILE can be written with I2; any other number would put
 // asterisks into the name, shared by every later number.
 bool file_number_fits();
-// Opens unit 6 on file_name for a load; a name that names no file fails.
+// Opens unit 6 on file_name for a load; a name that names no regular file fails.
 bool open_load_file();
 // Opens unit 8 on file_name; a number that does not fit fails.
 bool open_points_file(OpenAccess access);

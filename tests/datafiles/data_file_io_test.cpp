@@ -148,6 +148,8 @@ TEST_F(DataFileIoTest, UnreadableFilesLeaveTheTablesAndShowTheMenuAgain) {
                                                            {"empty", ""},
                                                            {"garbage", garbage},
                                                            {"directory", ""},
+                                                           {"pipe", ""},
+                                                           {"device", ""},
                                                            {"no read permission", good}};
     write_file("KALVO10", bare_file("1.0"));
     for (const auto& [what, text] : hostile) {
@@ -156,6 +158,10 @@ TEST_F(DataFileIoTest, UnreadableFilesLeaveTheTablesAndShowTheMenuAgain) {
         std::filesystem::remove("HOSTL10.MXT");
         if (std::string(what) == "directory")
             std::filesystem::create_directory("HOSTL10.MXT");
+        else if (std::string(what) == "pipe")
+            ASSERT_EQ(::mkfifo("HOSTL10.MXT", 0600), 0);  // no writer: a read would wait for ever
+        else if (std::string(what) == "device")
+            std::filesystem::create_symlink("/dev/zero", "HOSTL10.MXT");  // a line without end
         else
             write_file("HOSTL10.MXT", text);
         if (std::string(what) == "no read permission") ::chmod("HOSTL10.MXT", 0);
