@@ -160,7 +160,6 @@ void reload_points_header() {
 void data_file_io(const int16_t& mode) {
     const int16_t m = mode;
     if (m < 2 || (kEarlierEdition && m == 2)) {
-        output_declined = 0;  // new data: no cycle has declined its points file yet
         load_dialogue();
     } else if (m == 2) {
         reload_points_header();
