@@ -49,13 +49,15 @@ bool stdin_line(std::string& line) {
     return !line.empty();
 }
 
+// The picture of a read is in its file before the read is announced, so a
+// script that answers what it sees finds it there.
 bool headless_read_line(std::string& line, int row, int col) {
     const int n = keyboard_reads();
+    if (!g_png_dir.empty()) save_png(n);
     std::printf("@@ read %d row %d col %d\n", n, row, col);
     print_screen();
     std::fputs("@@ waiting\n", stdout);
     std::fflush(stdout);
-    if (!g_png_dir.empty()) save_png(n);
     if (stdin_line(line)) return true;
     std::fputs("@@ end of input\n", stdout);
     print_screen();

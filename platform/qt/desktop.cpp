@@ -158,6 +158,14 @@ void lower_priority() {
     if (errno == 0) setpriority(PRIO_PROCESS, id_t(tid), now + 1);
 }
 
+// The platform's keys for a standard action; where the platform has none
+// (a desktop without a key scheme), the common key.
+void set_shortcuts(QAction* action, QKeySequence::StandardKey key, const QKeySequence& common) {
+    QList<QKeySequence> keys = QKeySequence::keyBindings(key);
+    if (keys.isEmpty()) keys.append(common);
+    action->setShortcuts(keys);
+}
+
 }  // namespace
 
 //---- the view ----
@@ -245,7 +253,7 @@ void DesktopWindow::build_menus() {
     save->setShortcut(QKeySequence::Save);
     file->addSeparator();
     QAction* exit = file->addAction("E&xit", this, &QWidget::close);
-    exit->setShortcut(QKeySequence::Quit);
+    set_shortcuts(exit, QKeySequence::Quit, QKeySequence(Qt::CTRL | Qt::Key_Q));
 
     QMenu* edit = menuBar()->addMenu("&Edit");
     edit->addAction("&Copy text", this, &DesktopWindow::copy_text)->setShortcut(QKeySequence::Copy);
@@ -261,7 +269,7 @@ void DesktopWindow::build_menus() {
             showFullScreen();
         }
     });
-    full->setShortcut(QKeySequence::FullScreen);
+    set_shortcuts(full, QKeySequence::FullScreen, QKeySequence(Qt::Key_F11));
 
     QMenu* state = menuBar()->addMenu("&State");
     pause_action_ = state->addAction("&Pause", this, &DesktopWindow::toggle_pause);

@@ -172,6 +172,50 @@ TEST_F(HeadlessTest, PngOptionSavesTheSurfaceAtEveryRead) {
     EXPECT_EQ(png.substr(data + 1 + 3 * 11, 3), "\xFF\xFF\xFF");
 }
 
+// A script that answers what it sees finds the read's picture complete
+// when the read is announced.
+TEST_F(HeadlessTest, PictureOfAReadIsWrittenBeforeTheReadIsAnnounced) {
+    int to_child[2], from_child[2];
+    ASSERT_EQ(pipe(to_child), 0);
+    ASSERT_EQ(pipe(from_child), 0);
+    std::fflush(stdout);
+    std::fflush(stderr);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        dup2(to_child[0], 0);
+        dup2(from_child[1], 1);
+        close(to_child[1]);
+        close(from_child[0]);
+        char a0[] = "kalvo-headless", a1[] = "--png", a2[] = "shots";
+        char* argv[] = {a0, a1, a2, nullptr};
+        const int code = run_headless(3, argv, drawing_then_question);
+        std::fflush(stdout);
+        _exit(code);
+    }
+    close(to_child[0]);
+    close(from_child[1]);
+    std::string seen;
+    char buf[256];
+    while (seen.find("@@ waiting\n") == std::string::npos) {
+        const ssize_t k = read(from_child[0], buf, sizeof buf);
+        if (k <= 0) break;
+        seen.append(buf, size_t(k));
+    }
+    const std::string png = read_file("shots/read-1.png");
+    // Signature, header, the stored rows (3 bytes a pixel and a filter byte
+    // a row) and the end chunk.
+    EXPECT_GE(png.size(), size_t(kSurfaceHeight) * (1 + 3 * size_t(kSurfaceWidth)));
+    EXPECT_EQ(png.substr(png.size() < 8 ? 0 : png.size() - 8, 4), "IEND");
+    ASSERT_EQ(write(to_child[1], "x\n", 2), 2);
+    close(to_child[1]);
+    while (read(from_child[0], buf, sizeof buf) > 0) {
+    }
+    close(from_child[0]);
+    int wstatus = 0;
+    waitpid(pid, &wstatus, 0);
+    EXPECT_TRUE(WIFEXITED(wstatus) && WEXITSTATUS(wstatus) == 0);
+}
+
 TEST_F(HeadlessTest, NoWaitOptionMakesWaitsReturnAtOnce) {
     const auto t0 = std::chrono::steady_clock::now();
     const ChildRun r = run("", {"--no-wait"}, long_wait);

@@ -2,8 +2,10 @@
 // Qt's offscreen platform, with a small program on the program thread.
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
@@ -203,6 +205,20 @@ TEST_F(DesktopTest, PauseStopsTheProgramAtItsNextWindowOperationUntilResume) {
     EXPECT_EQ(status(), "Running");
     g_stop = true;
     ASSERT_TRUE(settle([&] { return status() == "Finished"; }));
+}
+
+// Every menu entry but About has its key, also where the platform has no
+// key scheme for it (Exit and Full screen on the offscreen and bare X11
+// platforms).
+TEST_F(DesktopTest, EveryMenuEntryButAboutHasAShortcut) {
+    window_->start(ask_one_number);
+    int entries = 0;
+    for (QAction* a : window_->findChildren<QAction*>()) {
+        if (a->menu() != nullptr || a->isSeparator() || a->text().isEmpty() || a->text().contains("About")) continue;
+        ++entries;
+        EXPECT_FALSE(a->shortcut().isEmpty()) << a->text().toStdString();
+    }
+    EXPECT_GE(entries, 6);
 }
 
 TEST_F(DesktopTest, SavedPictureHasTheSurfaceSize) {
