@@ -137,6 +137,13 @@ TEST_F(WindowTest, ViewportReachingPastTheSurfaceIsCutNotFatal) {
     EXPECT_TRUE(red(1200, 1000));
     EXPECT_TRUE(red(1223, 1023));
     EXPECT_EQ(screen_pixel(1800, 1600), -1);
+    // A viewport as wide as the integers reach: the diagonal through its
+    // centre still lands on the surface's origin.
+    win_viewport(INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX);
+    ASSERT_TRUE(win_world(false, -1, -1, 1, 1));
+    win_move(-1e-9, -1e-9);
+    win_line(1e-9, 1e-9);
+    EXPECT_TRUE(red(0, 0));
 }
 
 TEST_F(WindowTest, HugeAndNonFiniteWorldPointsNeverCrash) {
