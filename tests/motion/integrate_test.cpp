@@ -404,6 +404,18 @@ TEST_F(Driver, StepTooSmallWarningOnceAfterTheCallThatPassesTheLimit) {
     // The next step tried is HNEXT times DELH3.
     ASSERT_GE(fake.tried.size(), 4u);
     EXPECT_EQ(fake.tried[3], 0.25);
+    if (kCurrentEdition) {
+        // NSTP shows in I4: after 10000 passes its field is asterisks.
+        reset();
+        leg_params(0.0, 0.125 * 10010, 1e-6, 0.125, 1e9, 1.0);
+        fake.nret1_call = 10001;
+        fake.add_nret1 = 50;
+        run();
+        const auto late = unit88();
+        ASSERT_EQ(late.size(), 2u);
+        EXPECT_EQ(late[1].substr(0, 85),
+                  " NTIME,NRET,NRET1,IMAX,NERR,NSTP,X,HMIN,H,HNEXT,DXSAV    1    0   50     7    2 **** ");
+    }
 }
 
 TEST_F(Driver, StepsThatKeepBeingTooSmallEndTheLegAfterAHundredWarnings) {
