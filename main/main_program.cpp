@@ -249,7 +249,10 @@ Step cycle() {
     header_written = 0;
     data_file_io(kOutputFile);
     if (file_answer == "111") return Step::end_of_run;
-    if (header_written < 1 && run_state < 2) data_file_io(kHeader);
+    // Every points file the cycle opens gets its header unless no file is
+    // wanted (2): a run_state of 3 left by a full table whose last state was
+    // not written must not leave the next file without one.
+    if (header_written < 1 && run_state != 2) data_file_io(kHeader);
     return Step::leg;
 }
 

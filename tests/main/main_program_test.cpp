@@ -327,9 +327,10 @@ TEST_F(MainProgramTest, FullTableDrawsWritesAndRunsNextCycle) {
     EXPECT_EQ(int_params(ip::nok), 7);
     EXPECT_EQ(int_params(ip::nbad), 3);
     EXPECT_EQ(count(kPicture), 2);
-    // Cycle 2 after the first full table (no header: run_state is 3); the
-    // second leaves run_state 3, so a further run is set up with its body.
-    EXPECT_EQ(modes(), (std::vector<int>{1, 3, 5, 7, 3, 7, 3}));
+    // Cycle 2 after the first full table, with the header of its file even
+    // though run_state is 3; the second leaves run_state 3, so a further run
+    // is set up with its body.
+    EXPECT_EQ(modes(), (std::vector<int>{1, 3, 5, 7, 3, 5, 7, 3, 5}));
     EXPECT_EQ(count(kBodySetup), 2);
     EXPECT_EQ(g_legs[1].xgo, 42.0);
     EXPECT_EQ(g_legs[2].xgo, 43.0);
