@@ -1,26 +1,9 @@
 // Tests for motion/integrate.cpp, motion/rrkqc.cpp, motion/derivs.cpp and
 // motion/switch_frame.cpp together: a leg of integration allocates nothing.
-#include <atomic>
-#include <cstdlib>
-#include <new>
-
 #include "motion/derivs.h"
 #include "motion/rrkqc.h"
 #include "tests/motion/motion_fixture.h"
-
-namespace {
-std::atomic<bool> counting{false};
-std::atomic<long> allocations{0};
-}  // namespace
-
-void* operator new(std::size_t n) {
-    if (counting.load()) ++allocations;
-    void* p = std::malloc(n == 0 ? 1 : n);
-    if (p == nullptr) std::abort();
-    return p;
-}
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+#include "tests/support/allocation_counter.h"
 
 namespace {
 
@@ -40,10 +23,10 @@ TEST_F(LegAllocation, LegThroughTheFrameSwitchAllocatesNothing) {
     after_stored_state = count_stored;
     int16_t nok = 0, nbad = 0;
     Text<120> line;
-    counting = true;
+    allocation_counting = true;
     integrate_path(continuation_state, nok, nbad, rigid_body_derivs, RRKQC, run_state, line);
-    counting = false;
-    EXPECT_EQ(allocations.load(), 0);
+    allocation_counting = false;
+    EXPECT_EQ(allocation_count.load(), 0);
     EXPECT_EQ(TIME(NTIME), 10.0);
     EXPECT_GT(stored, 150);
     EXPECT_GT(nok, 100);

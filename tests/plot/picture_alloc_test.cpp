@@ -2,10 +2,6 @@
 // allocates nothing, the first of the program included, however long the
 // traces are.
 
-#include <atomic>
-#include <cstdlib>
-#include <new>
-
 #include "common/control.h"
 #include "common/figure.h"
 #include "common/params.h"
@@ -13,20 +9,7 @@
 #include "plot/picture.h"
 #include "plot/plot_extras.h"
 #include "tests/support/test_env.h"
-
-namespace {
-std::atomic<bool> g_counting{false};
-std::atomic<long> g_allocations{0};
-}  // namespace
-
-void* operator new(std::size_t n) {
-    if (g_counting.load()) ++g_allocations;
-    void* p = std::malloc(n == 0 ? 1 : n);
-    if (p == nullptr) std::abort();
-    return p;
-}
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+#include "tests/support/allocation_counter.h"
 
 namespace {
 
@@ -47,7 +30,7 @@ TEST_F(PictureAllocationTest, FirstAndFullTablePicturesAllocateNothing) {
     figure_z(1, 3) = 1.0;
     figure_x(1, 7) = 0.5;
     Text<120> line;
-    g_counting = true;
+    allocation_counting = true;
     for (int n = 1; n <= kTableSize; ++n) {
         YP(4, n) = 0.001 * n;
         YP(5, n) = 1.0 + 0.0002 * n;
@@ -60,8 +43,8 @@ TEST_F(PictureAllocationTest, FirstAndFullTablePicturesAllocateNothing) {
             project_figure();
         }
     }
-    g_counting = false;
-    EXPECT_EQ(g_allocations.load(), 0);
+    allocation_counting = false;
+    EXPECT_EQ(allocation_count.load(), 0);
 }
 
 }  // namespace
