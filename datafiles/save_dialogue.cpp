@@ -37,9 +37,10 @@ bool save_once() {
     } else {
         write_into(save_name.c, 7, kSaveFormats.typed_name, file_answer);
     }
-    if (!open_unit(kParameterUnit, save_name.view(), OpenStatus::unknown)) return false;
-    if (write_parameter_header(kParameterUnit) == IoStatus::ok) return true;
-    // A file that could not be written whole is no saved file.
+    // The file is written beside the old one and takes its place only when
+    // every line is in it; otherwise the old file stays as it was.
+    if (!open_unit(kParameterUnit, save_name.view(), OpenStatus::unknown, OpenAccess::replace)) return false;
+    if (write_parameter_header(kParameterUnit) == IoStatus::ok && commit_unit(kParameterUnit)) return true;
     close_unit(kParameterUnit);
     return false;
 }

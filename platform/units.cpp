@@ -14,19 +14,24 @@
 
 namespace {
 
-constexpr int kMaxUnits = 16;  // units connected at the same time
+constexpr int kMaxUnits = 16;           // units connected at the same time
+constexpr int kReplacementTries = 100;  // names tried for the new file of a replacing unit
 
 struct Unit {
     int number = 0;
     int fd = -1;
     bool writable = false;
-    bool seekable = false;      // a regular file (not a device or a pipe)
-    bool cut_at_write = false;  // the next write ends the file there
-    off_t offset = 0;           // file position of the next record to read or write
-    std::string buffer;         // characters read ahead of `offset`
-    size_t start = 0;           // first unread character in buffer
-    std::string record;         // the record last read
-    std::string pending;        // output record being assembled
+    bool seekable = false;          // a regular file (not a device or a pipe)
+    bool cut_at_write = false;      // the next write ends the file there
+    bool line_end_missing = false;  // the appended file's last line still needs its line end
+    bool write_failed = false;      // a record could not be written since the open
+    off_t offset = 0;               // file position of the next record to read or write
+    std::string buffer;             // characters read ahead of `offset`
+    size_t start = 0;               // first unread character in buffer
+    std::string record;             // the record last read
+    std::string pending;            // output record being assembled
+    std::string replacement;        // new file of a replacing unit, until it is committed
+    std::string replaced;           // the file it takes the place of
 };
 
 Unit units[kMaxUnits];
@@ -39,6 +44,8 @@ Unit* find_unit(int unit) {
 
 void disconnect(Unit& u) {
     if (u.fd >= 0) ::close(u.fd);
+    if (!u.replacement.empty()) ::unlink(u.replacement.c_str());
+    u.replacement.clear();
     u.fd = -1;
     u.buffer.clear();
     u.start = 0;
@@ -48,6 +55,63 @@ std::string_view trim_blanks(std::string_view s) {
     while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
     while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
     return s;
+}
+
+// Errors of a file or folder that may not be written.
+bool is_write_protection(int err) { return err == EACCES || err == EROFS || err == EPERM; }
+
+// Opens the named file itself, for writing; status old lets a file that can
+// only be read be opened for reading, as a load needs.
+int open_named(const std::string& path, OpenStatus status, bool& writable) {
+    writable = true;
+    if (status == OpenStatus::unknown) return ::open(path.c_str(), O_RDWR | O_CLOEXEC | O_CREAT, 0666);
+    const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+    if (fd >= 0 || !is_write_protection(errno)) return fd;
+    writable = false;
+    return ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+}
+
+// Opens a new file beside the regular file the name leads to, which it is to
+// replace; a file that cannot be written is not replaced either. A name of
+// something else (a device) is opened itself, and so is a file whose
+// directory takes no new file.
+int open_replacement(Unit& u, const std::string& path) {
+    bool writable = true;
+    struct stat st;
+    const bool exists = ::stat(path.c_str(), &st) == 0;
+    if (exists && !S_ISREG(st.st_mode)) return open_named(path, OpenStatus::unknown, writable);
+    std::string target = path;
+    if (exists) {
+        char* real = ::realpath(path.c_str(), nullptr);
+        if (real == nullptr) return -1;
+        target = real;
+        std::free(real);
+        const int probe = ::open(target.c_str(), O_WRONLY | O_CLOEXEC);
+        if (probe < 0) return -1;
+        ::close(probe);
+    }
+    const size_t base = target.rfind('/') + 1;  // 0 without a directory
+    const std::string stem = target.substr(0, base) + "." + target.substr(base) + ".";
+    int err = EEXIST;
+    for (int n = 0; n < kReplacementTries && err == EEXIST; ++n) {
+        std::string name = stem + std::to_string(::getpid()) + "-" + std::to_string(n);
+        const int fd = ::open(name.c_str(), O_RDWR | O_CLOEXEC | O_CREAT | O_EXCL, 0666);
+        if (fd >= 0) {
+            if (exists) ::fchmod(fd, st.st_mode & 07777);
+            u.replacement = std::move(name);
+            u.replaced = std::move(target);
+            return fd;
+        }
+        err = errno;
+    }
+    if (is_write_protection(err)) return open_named(path, OpenStatus::unknown, writable);
+    return -1;
+}
+
+// True when the file's last character is not a line end.
+bool ends_inside_a_line(int fd, off_t size) {
+    char last = '\n';
+    return size > 0 && ::pread(fd, &last, 1, size - 1) == 1 && last != '\n';
 }
 
 Unit* connect(int unit, std::string_view raw_name, OpenStatus status, OpenAccess access) {
@@ -60,27 +124,23 @@ Unit* connect(int unit, std::string_view raw_name, OpenStatus status, OpenAccess
             break;
         }
     if (slot == nullptr) return nullptr;
+    Unit& u = *slot;
     const std::string path(name);
-    const int create = status == OpenStatus::unknown ? O_CREAT : 0;
     bool writable = true;
-    int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC | create, 0666);
-    if (fd < 0 && (errno == EACCES || errno == EROFS || errno == EPERM)) {
-        writable = false;
-        fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    }
-    if (fd < 0) return nullptr;
+    u.fd = access == OpenAccess::replace ? open_replacement(u, path) : open_named(path, status, writable);
+    if (u.fd < 0) return nullptr;
     struct stat st;
-    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
-        ::close(fd);
+    if (::fstat(u.fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+        disconnect(u);
         return nullptr;
     }
-    Unit& u = *slot;
     u.number = unit;
-    u.fd = fd;
     u.writable = writable;
     u.seekable = S_ISREG(st.st_mode);
-    u.cut_at_write = access == OpenAccess::sequential;
+    u.cut_at_write = access != OpenAccess::append;
     u.offset = access == OpenAccess::append && u.seekable ? st.st_size : 0;
+    u.line_end_missing = access == OpenAccess::append && u.seekable && ends_inside_a_line(u.fd, st.st_size);
+    u.write_failed = false;
     u.buffer.clear();
     u.start = 0;
     return &u;
@@ -112,7 +172,8 @@ bool write_all(int fd, off_t offset, const char* p, size_t n, bool seekable) {
 
 // Writes one record at the unit's position. The first write after an open
 // without append, or after reading, makes that record the end of the file.
-bool put_line(Unit& u, std::string_view text, bool left_open) {
+// An appended record starts on a line of its own.
+bool write_record(Unit& u, std::string_view text, bool left_open) {
     if (!u.writable) return false;
     if (u.cut_at_write && u.seekable) {
         if (::ftruncate(u.fd, u.offset) != 0) return false;
@@ -120,11 +181,23 @@ bool put_line(Unit& u, std::string_view text, bool left_open) {
     u.cut_at_write = false;
     u.buffer.clear();
     u.start = 0;
+    if (u.line_end_missing) {
+        if (!write_all(u.fd, u.offset, "\n", 1, u.seekable)) return false;
+        u.offset += 1;
+        u.line_end_missing = false;
+    }
     u.pending.assign(text);
     if (!left_open) u.pending.push_back('\n');
     if (!write_all(u.fd, u.offset, u.pending.data(), u.pending.size(), u.seekable)) return false;
     u.offset += off_t(u.pending.size());
     return true;
+}
+
+// A record that could not be written keeps the unit from being committed.
+bool put_line(Unit& u, std::string_view text, bool left_open) {
+    if (write_record(u, text, left_open)) return true;
+    u.write_failed = true;
+    return false;
 }
 
 // Reads the next line; a trailing carriage return is dropped.
@@ -180,6 +253,16 @@ struct UnitSource final : RecordSource {
 bool open_unit(int unit, std::string_view name, OpenStatus status, OpenAccess access) {
     close_unit(unit);
     return connect(unit, name, status, access) != nullptr;
+}
+
+bool commit_unit(int unit) {
+    Unit* u = find_unit(unit);
+    if (u == nullptr || u->write_failed) return false;
+    if (u->seekable && ::fsync(u->fd) != 0) return false;
+    if (u->replacement.empty()) return true;
+    if (::rename(u->replacement.c_str(), u->replaced.c_str()) != 0) return false;
+    u->replacement.clear();
+    return true;
 }
 
 void close_unit(int unit) {

@@ -12,15 +12,24 @@ enum class OpenStatus : uint8_t {
 };
 enum class OpenAccess : uint8_t {
     sequential,  // an existing file is written again from its first record
-    append,      // new records follow the old ones
+    append,      // new records follow the old ones, from a line of their own
+    replace,     // records go to a new file that takes the named one's place at commit_unit
 };
 
 // Connects the unit to the named file (leading and trailing blanks are not
 // part of the name). A connected unit is closed first. Returns false when
-// the file cannot be opened; the unit is then not connected.
+// the file cannot be opened; the unit is then not connected. Status unknown
+// opens the file for writing, and a file that cannot be written fails;
+// status old (a file to load) may be one that can only be read.
 bool open_unit(int unit, std::string_view name, OpenStatus status = OpenStatus::unknown,
                OpenAccess access = OpenAccess::sequential);
-// Closing a unit that is not open does nothing.
+// Puts the records of a unit opened with replace in place of the named file,
+// once they are safely on disk; the unit stays connected to it. False when
+// that failed: the named file is then as it was. For other units: true when
+// their records are on disk.
+bool commit_unit(int unit);
+// Closing a unit that is not open does nothing. The new file of a replacing
+// unit that was not committed is removed.
 void close_unit(int unit);
 // Closes every open unit (program end, tests).
 void close_all_units();

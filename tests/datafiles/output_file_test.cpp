@@ -1,6 +1,7 @@
 // Tests for datafiles/output_file.cpp: the output-file dialogue of each
 // cycle, the next file opened without asking, and the per-point question.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -85,6 +86,21 @@ TEST_F(OutputFileTest, OneAppendsForANewHeaderThreeAppendsWithoutHeaderOrQuestio
     point(4);  // stop_mode is 1, yet no question for this file
     EXPECT_EQ(keyboard_reads(), 1);
     close_and_count("KALVO10.TXT", 43);
+
+    // A last line without its line end keeps its text: the header, or the
+    // first record, starts on the next line.
+    write_file("KALVO10.TXT", "old line");
+    header_written = 0;
+    cycle({"1"});
+    data_file_io(5);
+    close_and_count("KALVO10.TXT", 41);
+    EXPECT_EQ(read_file("KALVO10.TXT").substr(0, 21), "old line\nKALVO10.TXT ");
+    write_file("KALVO10.TXT", "old line");
+    header_written = 0;
+    cycle({"3"});
+    point(4);
+    close_and_count("KALVO10.TXT", 3);
+    EXPECT_EQ(read_file("KALVO10.TXT").substr(0, 15), "old line\n     4");
 }
 
 TEST_F(OutputFileTest, AnyOtherAnswerIsAStemAndNumberForEveryLaterFile) {
@@ -111,6 +127,22 @@ TEST_F(OutputFileTest, FailedOpenAsksAgainWithTheNumberItLeftExceptAfterThree) {
     EXPECT_EQ(keyboard_reads(), 1);
     EXPECT_EQ(header_written, 1);
     EXPECT_FALSE(unit_is_open(8));
+
+    // A file that can only be read fails the open for every answer.
+    if (!without_root()) GTEST_SKIP() << "permissions do not hold for root";
+    write_file("KALVO12.TXT", "kept\n");
+    ASSERT_EQ(chmod("KALVO12.TXT", 0444), 0);
+    NFILE = 12;
+    header_written = 0;
+    cycle({"-", "1", "KALVO12", ""});
+    EXPECT_EQ(keyboard_reads(), 4);
+    EXPECT_EQ(screen_row(1), file_line("KALVO12", "KALVO13"));
+    NFILE = 12;
+    header_written = 0;
+    cycle({"3"});
+    EXPECT_EQ(keyboard_reads(), 1);
+    EXPECT_FALSE(unit_is_open(8));
+    EXPECT_EQ(read_file("KALVO12.TXT"), "kept\n");
 }
 
 TEST_F(OutputFileTest, DeclinedFileGetsNothingForTheWholeCycleWhateverRunStateBecomes) {
@@ -158,7 +190,7 @@ TEST_F(OutputFileTest, RepeatedRunsAndPointsFilesGoOnToTheNextNumberWithoutAskin
     EXPECT_EQ(NFILE, 12);
 }
 
-TEST_F(OutputFileTest, NextNumberWithoutAskingGivesUpAfterItsLastTryAndAsks) {
+TEST_F(OutputFileTest, NextNumberWithoutAskingSkipsWhatItCannotOpenAndGivesUpAfterItsLastTry) {
     run_phase = 3;
     NFILE = 98;
     fs::create_directory("KALVO99.TXT");
@@ -171,6 +203,24 @@ TEST_F(OutputFileTest, NextNumberWithoutAskingGivesUpAfterItsLastTryAndAsks) {
     cycle({"111"});
     EXPECT_EQ(NFILE, -30);
     EXPECT_EQ(screen_row(1), prompt("KALVO**") + "111");
+
+    // Files that can only be read are passed over.
+    if (!without_root()) GTEST_SKIP() << "permissions do not hold for root";
+    for (const char* name : {"KALVO31.TXT", "KALVO32.TXT"}) {
+        write_file(name, "kept\n");
+        ASSERT_EQ(chmod(name, 0444), 0);
+    }
+    run_phase = 3;
+    NFILE = 30;
+    cycle();
+    EXPECT_EQ(NFILE, 33);
+    run_phase = 1;
+    NFILE = 31;
+    cycle();
+    EXPECT_EQ(NFILE, 33);
+    EXPECT_EQ(keyboard_reads(), 0);
+    EXPECT_EQ(read_file("KALVO31.TXT") + read_file("KALVO32.TXT"), "kept\nkept\n");
+    close_and_count("KALVO33.TXT", 0);
 }
 
 //---- the per-point question ----

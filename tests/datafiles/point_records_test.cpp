@@ -1,6 +1,7 @@
 // Tests for datafiles/point_records.cpp: the record pair of a stored state,
 // the rollover to the next points file, and loading records back.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -101,6 +102,18 @@ TEST_F(PointRecordsTest, RolloverSkipsANumberItCannotOpenAndStopsPast99) {
     write_state(7);  // goes to the unit's default file
     close_unit(8);
     EXPECT_EQ(read_file("fort.8").substr(0, 6), "     7");
+
+    // A file that can only be read is passed over too.
+    if (!without_root()) GTEST_SKIP() << "permissions do not hold for root";
+    write_file("KALVO21.TXT", "kept\n");
+    ASSERT_EQ(chmod("KALVO21.TXT", 0444), 0);
+    NFILE = 20;
+    ASSERT_TRUE(open_unit(8, "KALVO20.TXT"));
+    header_written = 1;
+    write_state(1999);
+    EXPECT_EQ(NFILE, 22);
+    EXPECT_EQ(read_file("KALVO21.TXT"), "kept\n");
+    EXPECT_EQ(lines(read_file("KALVO22.TXT")), 40);
 }
 
 // A record as another program might write it: I6, three blanks, then seven

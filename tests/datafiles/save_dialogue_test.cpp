@@ -1,9 +1,15 @@
 // Tests for datafiles/save_dialogue.cpp: the name of the saved data file and
 // what happens when it cannot be opened or written.
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
+#include <set>
 #include <string>
 
 #include "common/control.h"
@@ -62,7 +68,7 @@ TEST_F(SaveDialogueTest, EmptyAnswerSavesTheOfferedNameAndTypedNamesTakeSevenCha
     EXPECT_EQ(NFILE, 7);
 }
 
-TEST_F(SaveDialogueTest, FileThatCannotBeOpenedOrWrittenShowsThePromptAgain) {
+TEST_F(SaveDialogueTest, FileThatCannotBeOpenedOrWrittenShowsThePromptAgainAndLeavesTheOldFile) {
     fs::create_directory("NOTAFIL.MXT");
     fs::create_symlink("/dev/full", "FULLDEV.MXT");
     NFILE = 100;  // the offered name would hold asterisks
@@ -71,6 +77,42 @@ TEST_F(SaveDialogueTest, FileThatCannotBeOpenedOrWrittenShowsThePromptAgain) {
     EXPECT_EQ(screen_row(3), row3("KALVO**", "GOOD"));
     EXPECT_FALSE(fs::exists("KALVO**.MXT"));
     EXPECT_EQ(lines("GOOD   .MXT"), 38);
+
+    // A save that fails while writing (the file-size limit is below one
+    // header) leaves the file it was to replace byte for byte, and nothing
+    // beside it; the prompt comes again and a name that can be written saves.
+    NFILE = 10;
+    save({""});
+    const std::string old = read_file("KALVO10.MXT");
+    ASSERT_EQ(lines("KALVO10.MXT"), 38);
+    real_params(rp::EPS) = 3.0;
+    fs::create_symlink("/dev/null", "NULLDEV.MXT");
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{1024, 1024};
+        setrlimit(RLIMIT_FSIZE, &limit);
+        save({"", "NULLDEV"});
+        _exit(keyboard_reads());
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 2);
+    EXPECT_EQ(read_file("KALVO10.MXT"), old);
+    std::set<std::string> names;
+    for (const auto& e : fs::directory_iterator(".")) names.insert(e.path().filename());
+    EXPECT_EQ(names, (std::set<std::string>{"FULLDEV.MXT", "GOOD   .MXT", "KALVO10.MXT", "NOTAFIL.MXT",
+                                            "NULLDEV.MXT"}));
+
+    // A file that can only be read is not saved over.
+    ASSERT_EQ(chmod("KALVO10.MXT", 0444), 0);
+    if (!without_root()) GTEST_SKIP() << "permissions do not hold for root";
+    save({"", "WRITTEN"});
+    EXPECT_EQ(keyboard_reads(), 2);
+    EXPECT_EQ(read_file("KALVO10.MXT"), old);
+    EXPECT_EQ(lines("WRITTEN.MXT"), 38);
 }
 
 }  // namespace

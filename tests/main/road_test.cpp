@@ -2,6 +2,8 @@
 // roads a user takes, with the screens at every keyboard read and the files
 // the program writes.
 
+#include <sys/stat.h>
+
 #include <cmath>
 #include <cstdio>
 #include <string>
@@ -509,6 +511,80 @@ TEST_F(RoadTest, HostileAnswersKeepTheProgramWorking) {
     expect_pairs_well_formed(recs);
     EXPECT_GT(recs.back().time, 2.0);  // three legs
     EXPECT_LE(recs.back().time, 3.0);
+}
+
+//---- road 6: files that cannot be written, and appends after a cut last line ----
+
+TEST_F(RoadTest, FilesThatCannotBeWrittenArePassedOverAndAppendsStartOnANewLine) {
+    if (!without_root()) GTEST_SKIP() << "permissions do not hold for root";
+    const auto protect = [this](const std::string& name, const std::string& text) {
+        if (!text.empty()) write_file(name, text);
+        ASSERT_EQ(chmod(name.c_str(), 0444), 0);
+    };
+    write_file("KALVO10", bare_file(BareData{}));
+    protect("KALVO11.TXT", "kept\n");
+    protect("KALVO11.MXT", "kept\n");
+    write_file("KALVO20.TXT", "notes without a line end");
+    write_file("KALVO21.TXT", "x");
+    const Session s = run_program({
+        "",                                         // load the bare file KALVO10
+        "  2  1", "1.",     "100", "0",             // TFIN, GO
+        "",                                         // KALVO11.TXT cannot be written: asked again
+        "",                                         // KALVO12.TXT
+        "44",     "6",                              // NOSTOP, OUT at the leg prompt
+        "1",      " 30  1", "20",  "100",     "0",  // ATTUALI, NFILE 20, GO
+        "1",                                        // KALVO20.TXT appended to, with a header
+        "44",     "6",      "1",   " 30  1",  "21", "100", "0",
+        "3",                                   // KALVO21.TXT appended to, no header
+        "44",     "6",      "4",   "KALVO11",  // SAVE: KALVO11.MXT cannot be written
+        "",                                    // KALVO21.MXT
+        "5",                                   // OUT
+    });
+    ASSERT_FALSE(s.timed_out);
+    ASSERT_TRUE(s.finished) << s.transcript.substr(s.transcript.size() > 3000 ? s.transcript.size() - 3000
+                                                                              : 0);
+    EXPECT_FALSE(s.input_ended);
+
+    EXPECT_EQ(count_showing(s, 1, 2, "FILE OUT? ERA:KALVO11"), 1);
+    EXPECT_EQ(read_file("KALVO11.TXT"), "kept\n");
+    const auto written = file_lines("KALVO12.TXT");
+    ASSERT_GT(written.size(), 40u);
+    EXPECT_EQ(written[0].substr(0, 12), "KALVO12.TXT ");
+    expect_pairs_well_formed(point_records(written));
+
+    const auto with_header = file_lines("KALVO20.TXT");
+    ASSERT_GT(with_header.size(), 41u);
+    EXPECT_EQ(with_header[0], "notes without a line end");
+    EXPECT_EQ(with_header[1].substr(0, 12), "KALVO20.TXT ");
+    EXPECT_EQ(with_header[40], "    ");
+    expect_pairs_well_formed(point_records(with_header, 41));
+    const auto without_header = file_lines("KALVO21.TXT");
+    ASSERT_GT(without_header.size(), 1u);
+    EXPECT_EQ(without_header[0], "x");
+    const auto recs = point_records(without_header, 1);
+    expect_pairs_well_formed(recs);
+    EXPECT_EQ(recs.front().n, 2);
+
+    EXPECT_EQ(count_showing(s, 3, 3, "NOME DEL FILE DATI; VA BENE   KALVO21 ?"), 2);
+    EXPECT_EQ(read_file("KALVO11.MXT"), "kept\n");
+    EXPECT_EQ(file_lines("KALVO21.MXT").size(), 38u);
+
+    // A points file that can only be read still loads; the next number,
+    // which cannot be written, is passed over without a question.
+    protect("KALVO12.TXT", "");
+    protect("KALVO13.TXT", "kept\n");
+    const Session next = run_program({"2", "KALVO12", "100", "0", "44", "6", "6"});
+    ASSERT_FALSE(next.timed_out);
+    ASSERT_TRUE(next.finished) << next.transcript.substr(
+        next.transcript.size() > 3000 ? next.transcript.size() - 3000 : 0);
+    EXPECT_FALSE(next.input_ended);
+    for (const Screen& r : next.reads) EXPECT_FALSE(r.contains("FILE OUT? ERA:")) << r.read;
+    EXPECT_EQ(read_file("KALVO13.TXT"), "kept\n");
+    const auto after_load = file_lines("KALVO14.TXT");
+    ASSERT_GT(after_load.size(), 40u);
+    EXPECT_EQ(after_load[0].substr(0, 12), "KALVO14.TXT ");
+    EXPECT_EQ(tfin_of(after_load), 1.0);
+    EXPECT_EQ(header_int(after_load, 2, 1), 1);  // NPROL: the run follows a points file
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <set>
 #include <string>
 
 #include "tests/support/test_env.h"
@@ -58,12 +59,76 @@ TEST_F(Units, WithoutAppendTheFileIsWrittenAgainFromItsFirstRecord) {
     EXPECT_EQ(read_file("f.txt"), "new\n");
 }
 
-TEST_F(Units, WithAppendNewRecordsFollowTheOldOnes) {
+TEST_F(Units, WithAppendNewRecordsFollowTheOldOnesOnALineOfTheirOwn) {
     write_file("f.txt", "old 1\n");
     ASSERT_TRUE(open_unit(8, "f.txt", OpenStatus::unknown, OpenAccess::append));
     EXPECT_EQ(write_unit(8, line_, "new"), IoStatus::ok);
     close_unit(8);
     EXPECT_EQ(read_file("f.txt"), "old 1\nnew\n");
+    // A last line without its line end gets one before the first new record.
+    write_file("g.txt", "old 1\nold 2");
+    ASSERT_TRUE(open_unit(8, "g.txt", OpenStatus::unknown, OpenAccess::append));
+    close_unit(8);
+    EXPECT_EQ(read_file("g.txt"), "old 1\nold 2");  // nothing written, nothing changed
+    ASSERT_TRUE(open_unit(8, "g.txt", OpenStatus::unknown, OpenAccess::append));
+    EXPECT_EQ(write_unit(8, FieldFormat("('a',$)")), IoStatus::ok);
+    EXPECT_EQ(write_unit(8, line_, "b"), IoStatus::ok);
+    close_unit(8);
+    EXPECT_EQ(read_file("g.txt"), "old 1\nold 2\nab\n");
+    // An empty file gets the new records alone.
+    write_file("e.txt", "");
+    ASSERT_TRUE(open_unit(8, "e.txt", OpenStatus::unknown, OpenAccess::append));
+    EXPECT_EQ(write_unit(8, line_, "new"), IoStatus::ok);
+    close_unit(8);
+    EXPECT_EQ(read_file("e.txt"), "new\n");
+}
+
+TEST_F(Units, AReplacingUnitTakesTheFilesPlaceOnlyWhenCommitted) {
+    const auto names = [] {
+        std::set<std::string> found;
+        for (const auto& e : std::filesystem::directory_iterator(".")) found.insert(e.path().filename());
+        return found;
+    };
+    write_file("r.txt", "old 1\nold 2\n");
+    ASSERT_EQ(chmod("r.txt", 0640), 0);
+    ASSERT_TRUE(open_unit(6, "r.txt", OpenStatus::unknown, OpenAccess::replace));
+    EXPECT_EQ(write_unit(6, line_, "new"), IoStatus::ok);
+    EXPECT_EQ(read_file("r.txt"), "old 1\nold 2\n");
+    close_unit(6);  // not committed: the new file is gone
+    EXPECT_EQ(read_file("r.txt"), "old 1\nold 2\n");
+    EXPECT_EQ(names(), std::set<std::string>{"r.txt"});
+
+    ASSERT_TRUE(open_unit(6, "r.txt", OpenStatus::unknown, OpenAccess::replace));
+    EXPECT_EQ(write_unit(6, line_, "new"), IoStatus::ok);
+    EXPECT_TRUE(commit_unit(6));
+    EXPECT_EQ(read_file("r.txt"), "new\n");
+    EXPECT_EQ(std::filesystem::status("r.txt").permissions(), std::filesystem::perms(0640));
+    EXPECT_EQ(write_unit(6, line_, "more"), IoStatus::ok);  // still connected, now to r.txt
+    close_unit(6);
+    EXPECT_EQ(read_file("r.txt"), "new\nmore\n");
+    EXPECT_EQ(names(), std::set<std::string>{"r.txt"});
+
+    // Through a link the linked file is replaced and the link stays; a
+    // missing file appears at the commit.
+    std::filesystem::create_symlink("r.txt", "link.txt");
+    ASSERT_TRUE(open_unit(6, "link.txt", OpenStatus::unknown, OpenAccess::replace));
+    EXPECT_EQ(write_unit(6, line_, "via link"), IoStatus::ok);
+    EXPECT_TRUE(commit_unit(6));
+    EXPECT_TRUE(std::filesystem::is_symlink("link.txt"));
+    EXPECT_EQ(read_file("r.txt"), "via link\n");
+    ASSERT_TRUE(open_unit(6, "n.txt", OpenStatus::unknown, OpenAccess::replace));
+    EXPECT_EQ(write_unit(6, line_, "n"), IoStatus::ok);
+    EXPECT_FALSE(std::filesystem::exists("n.txt"));
+    EXPECT_TRUE(commit_unit(6));
+    EXPECT_EQ(read_file("n.txt"), "n\n");
+
+    // A device is written itself; a unit with a failed write is not committed.
+    ASSERT_TRUE(open_unit(8, "/dev/full", OpenStatus::unknown, OpenAccess::replace));
+    EXPECT_EQ(write_unit(8, line_, "x"), IoStatus::error);
+    EXPECT_FALSE(commit_unit(8));
+    EXPECT_FALSE(commit_unit(9));  // not open
+    close_all_units();
+    EXPECT_EQ(names(), (std::set<std::string>{"link.txt", "n.txt", "r.txt"}));
 }
 
 TEST_F(Units, OpeningAConnectedUnitClosesItFirstAlsoForTheSameFile) {
@@ -134,21 +199,41 @@ TEST_F(Units, AUnitWrittenBeforeAnyOpenGoesToTheFileOfItsEnvironmentVariable) {
     EXPECT_FALSE(std::filesystem::exists("fort.88"));
 }
 
-TEST_F(Units, AFailedWriteIsReported) {
+TEST_F(Units, AFailedWriteIsReportedAndAFileThatCannotBeWrittenOpensOnlyToBeRead) {
     ASSERT_TRUE(open_unit(8, "/dev/full"));
     EXPECT_EQ(write_unit(8, line_, "x"), IoStatus::error);
-    // A file that can only be read is opened for reading; writing it fails.
+    if (!without_root()) GTEST_SKIP() << "permissions do not hold for root";
+    // Opened for writing, a file that can only be read fails the open.
     write_file("ro.txt", "keep\n");
     ASSERT_EQ(chmod("ro.txt", 0444), 0);
-    if (geteuid() != 0) {
-        ASSERT_TRUE(open_unit(6, "ro.txt", OpenStatus::old));
-        Text<8> t;
-        EXPECT_EQ(read_unit(6, line_, t), IoStatus::ok);
-        EXPECT_EQ(t, "keep");
-        EXPECT_EQ(write_unit(6, line_, "lost"), IoStatus::error);
-        close_unit(6);
-        EXPECT_EQ(read_file("ro.txt"), "keep\n");
+    for (OpenAccess access : {OpenAccess::sequential, OpenAccess::append, OpenAccess::replace}) {
+        EXPECT_FALSE(open_unit(8, "ro.txt", OpenStatus::unknown, access)) << int(access);
+        EXPECT_FALSE(unit_is_open(8));
     }
+    // A file to load is opened for reading; writing it fails.
+    ASSERT_TRUE(open_unit(6, "ro.txt", OpenStatus::old));
+    Text<8> t;
+    EXPECT_EQ(read_unit(6, line_, t), IoStatus::ok);
+    EXPECT_EQ(t, "keep");
+    EXPECT_EQ(write_unit(6, line_, "lost"), IoStatus::error);
+    close_unit(6);
+    EXPECT_EQ(read_file("ro.txt"), "keep\n");
+    // The default file of an unopened unit is not connected either.
+    write_file("fort.88", "old warning\n");
+    ASSERT_EQ(chmod("fort.88", 0444), 0);
+    EXPECT_EQ(write_unit(88, line_, "warning"), IoStatus::error);
+    EXPECT_FALSE(unit_is_open(88));
+    EXPECT_EQ(read_file("fort.88"), "old warning\n");
+    // A file that can be written, in a folder that takes no new file, is
+    // written in its place when it is to be replaced.
+    std::filesystem::create_directory("d");
+    write_file("d/w.txt", "old\n");
+    ASSERT_EQ(chmod("d", 0555), 0);
+    ASSERT_TRUE(open_unit(6, "d/w.txt", OpenStatus::unknown, OpenAccess::replace));
+    EXPECT_EQ(write_unit(6, line_, "new"), IoStatus::ok);
+    EXPECT_TRUE(commit_unit(6));
+    EXPECT_EQ(read_file("d/w.txt"), "new\n");
+    ASSERT_EQ(chmod("d", 0755), 0);
 }
 
 TEST_F(Units, ReadingGoesLineByLineToTheEndOfFile) {

@@ -1,5 +1,8 @@
 #include "tests/support/test_env.h"
 
+#include <sys/prctl.h>
+#include <unistd.h>
+
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -7,6 +10,12 @@
 #include "common/start_values.h"
 #include "platform/testing.h"
 #include "platform/units.h"
+
+namespace {
+
+constexpr uid_t kOrdinaryUser = 65534;  // "nobody"
+
+}  // namespace
 
 void KalvoTest::SetUp() {
     previous_dir_ = std::filesystem::current_path();
@@ -22,6 +31,13 @@ void KalvoTest::SetUp() {
 
 void KalvoTest::TearDown() {
     close_all_units();
+    if (root_given_up_) {
+        // The saved user ID is still root's.
+        EXPECT_EQ(setresuid(0, 0, 0), 0);
+        EXPECT_EQ(setresgid(0, 0, 0), 0);
+        prctl(PR_SET_DUMPABLE, 1);
+        root_given_up_ = false;
+    }
     std::filesystem::current_path(previous_dir_);
     std::error_code ec;
     std::filesystem::remove_all(dir_, ec);
@@ -37,4 +53,16 @@ std::string KalvoTest::read_file(const std::string& name) {
 void KalvoTest::write_file(const std::string& name, const std::string& content) {
     std::ofstream out(name, std::ios::binary);
     out << content;
+}
+
+bool KalvoTest::without_root() {
+    if (geteuid() != 0) return true;
+    if (chown(dir_.c_str(), kOrdinaryUser, kOrdinaryUser) != 0) return false;
+    if (setresgid(kOrdinaryUser, kOrdinaryUser, 0) != 0) return false;
+    if (setresuid(kOrdinaryUser, kOrdinaryUser, 0) != 0) {
+        EXPECT_EQ(setresgid(0, 0, 0), 0);
+        return false;
+    }
+    root_given_up_ = true;
+    return true;
 }

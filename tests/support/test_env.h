@@ -15,9 +15,14 @@ protected:
     // The whole content of a file in the test's directory.
     static std::string read_file(const std::string& name);
     static void write_file(const std::string& name, const std::string& content);
+    // Makes file permissions hold for the rest of the test: run as root, the
+    // test goes on as an ordinary user owning its directory (root again at
+    // its end). False when that cannot be done.
+    bool without_root();
 
     std::filesystem::path dir_;
 
 private:
     std::filesystem::path previous_dir_;
+    bool root_given_up_ = false;
 };
