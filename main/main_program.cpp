@@ -294,7 +294,9 @@ Step table_full() {
     int_params(ip::nbad) = step_count_bad;
     run_state = 3;
     data_file_io(kPointRecords);
-    if (run_state == 3 || ms.cycles_left > 1 || run_phase == 3 || load_kind == 1)
+    // The initial state becomes the state the leg recorded for its
+    // continuation; a leg that recorded none leaves it as it was.
+    if (continuation_recorded && (run_state == 3 || ms.cycles_left > 1 || run_phase == 3 || load_kind == 1))
         for (int k = 1; k <= 12; ++k) real_params(rp::XGo + k - 1) = continuation_state(k + 2);
     ms.cycles_left = int16_t(ms.cycles_left - 1);
     if (ms.cycles_left > 0) return Step::cycle;

@@ -313,11 +313,14 @@ TEST_F(MainProgramTest, FullTableDrawsWritesAndRunsNextCycle) {
         load(mode);
         if (mode == 7) state_at_records = run_state;
     };
-    // Two legs that end with the table full, then one that leaves.
+    // Two legs that end with the table full, the first with a continuation
+    // state recorded, the second without (a block left from before); then
+    // one that leaves.
     g_leg_effect = [](int call) {
         if (call < 2) {
             NTIME = 1999;
             continuation_state(3) = 42.0 + call;
+            continuation_recorded = call == 0;
             return;
         }
         run_state = 1;
@@ -333,7 +336,7 @@ TEST_F(MainProgramTest, FullTableDrawsWritesAndRunsNextCycle) {
     EXPECT_EQ(modes(), (std::vector<int>{1, 3, 5, 7, 3, 5, 7, 3, 5}));
     EXPECT_EQ(count(kBodySetup), 2);
     EXPECT_EQ(g_legs[1].xgo, 42.0);
-    EXPECT_EQ(g_legs[2].xgo, 43.0);
+    EXPECT_EQ(g_legs[2].xgo, 42.0);
 }
 
 TEST_F(MainProgramTest, OutAtTheFullTablePictureEndsTheRun) {

@@ -42,6 +42,14 @@ struct BareData {
     double continuation[12] = {};
 };
 
+// A torque-free body: A, B, C = 1, 2, 3, THETAo 0.5, angular velocity (1, 2, 3).
+BareData torque_free_body() {
+    BareData d;
+    const double state[12] = {0, 0, 0, 0, 0.5, 0, 0, 0, 0, 1, 2, 3};
+    for (int k = 0; k < 12; ++k) d.state[k] = state[k];
+    return d;
+}
+
 std::string int_record(const int* v, int n) {
     std::string s = " ";
     char buf[16];
@@ -442,6 +450,35 @@ TEST_F(RoadTest, FullTableRollsOverAndTableFullBranchWritesNextFile) {
     ASSERT_EQ(file_lines("KALVO14.TXT").size(), 40u);
     EXPECT_FALSE(file_exists("KALVO15.TXT"));
     EXPECT_EQ(count_showing(s, 1, 60, kMainMenu), 2);
+}
+
+// A leg from stored state 1998 or 1999 ends at TFIN with the table full and
+// records no continuation state: the initial state stays as the leg began.
+TEST_F(RoadTest, FullTableWithoutContinuationKeepsTheInitialState) {
+    write_file("KALVO10", bare_file(torque_free_body()));
+    const std::vector<std::vector<std::string>> roads = {
+        {" 24  1", "1999"},                                       // no state is stored
+        {"  2  1", "0.01", "  4  2", "0.005", " 24  1", "1998"},  // state 1999 is stored, then TFIN
+    };
+    for (const auto& road : roads) {
+        const Session s = run_program(concat({{"", "  2  1", "0.005"},
+                                              road,
+                                              {"100", "3", "",     // GO, NOSTOP, KALVO11.TXT
+                                               "1", "100", "111",  // ATTUALI, OUT in the editor
+                                               "6"}}));
+        ASSERT_FALSE(s.timed_out);
+        ASSERT_TRUE(s.finished) << s.transcript.substr(s.transcript.size() > 3000 ? s.transcript.size() - 3000
+                                                                                  : 0);
+        // The table-full branch wrote state 1999 and rolled over.
+        ASSERT_EQ(file_lines("KALVO12.TXT").size(), road.size() == 2 ? 40u : 42u);
+        const auto editors = editor_questions(s);
+        ASSERT_FALSE(editors.empty());
+        const Screen& e = *editors.back();
+        EXPECT_TRUE(e.shows(8, 1, "  7  THETAo  =       0.500000")) << e.row_text(8);
+        EXPECT_TRUE(e.shows(13, 1, " 12  OMCSIo  =       1.000000")) << e.row_text(13);
+        EXPECT_TRUE(e.shows(14, 1, " 13  OMETAo  =       2.000000")) << e.row_text(14);
+        EXPECT_TRUE(e.shows(15, 1, " 14  OMZETAo =       3.000000")) << e.row_text(15);
+    }
 }
 
 //---- road 5: hostile answers at every prompt ----
