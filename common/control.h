@@ -19,4 +19,4 @@ inline Text<15> file_name;       // name last formed: stem, number, extension, b
 inline int16_t load_kind;        // 0 bare, 1 points, 2 .MXT, 3 .TXT header, 4 reload
 inline int16_t points_in_file;   // point pairs written to the current points file
 inline Text<12> file_answer;     // last answer of the output-file or save dialogue
-inline int16_t output_declined;  // 1: this cycle writes no points file (answers "2" and "111") until one is opened
+inline int16_t output_declined;  // 1: NOWR answered; no points file is written until one is opened

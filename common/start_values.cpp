@@ -86,6 +86,7 @@ void set_start_values() {
     YP.fill(0.0);
     NTIME = kEarlierEdition ? 0 : 1;
     continuation_state.fill(0.0);
+    continuation_recorded = false;
     run_state = 0;
     NCC = 0;
     orientation_matrix.fill(0.0);

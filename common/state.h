@@ -19,6 +19,7 @@ inline Vec<double, kTableSize> TIME;             // TIME(n): time of stored stat
 inline Mat<double, 12, kTableSize> YP;           // YP(k, n): component k of stored state n
 inline int16_t NTIME;                            // index of the newest stored state
 inline Vec<double, 14> continuation_state;       // start time, end time, 12 state values
+inline bool continuation_recorded;               // the last leg wrote continuation_state
 inline int16_t run_state;                        // 0 run, 1 leave, 2 write no file, 3 continue, 5 editor again
 inline int16_t NCC;                              // 0 unswitched frame, 1 singularity met, -1 permuted frame
 inline Mat3 orientation_matrix;                  // column j: body axis j in space axes

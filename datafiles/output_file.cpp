@@ -36,10 +36,11 @@ void show_file_line() {
 }
 
 // No points file for this cycle: unit 8 is let go, so that nothing written
-// later reaches a file of an earlier cycle.
-void decline_output() {
+// later reaches a file of an earlier cycle. NOWR declines a file for the
+// continuations of the run too; after OUT a continuation asks again.
+void let_points_file_go(int16_t declined) {
     close_unit(kPointsUnit);
-    output_declined = 1;
+    output_declined = declined;
 }
 
 // One round of the dialogue. True when the call is done: a file opened, or
@@ -54,7 +55,7 @@ bool ask_output_file() {
 
     OpenAccess access = OpenAccess::sequential;
     if (file_answer == "111") {
-        decline_output();
+        let_points_file_go(0);
         return true;
     } else if (file_answer == "-") {
         // the same number, written again from its first line
@@ -64,7 +65,7 @@ bool ask_output_file() {
         access = OpenAccess::append;
     } else if (file_answer == "2") {
         run_state = 2;
-        decline_output();
+        let_points_file_go(1);
         return true;
     } else if (file_answer == "3") {
         header_written = 1;

@@ -139,6 +139,12 @@ void set_up_body_if_never_built() {
     if (!ms.body_built) set_up_body();
 }
 
+// A continuation goes on writing into the points file the run before it
+// left open. When there is none (ATTUALI, NEW, SAME, NEXT and OUT at the
+// output-file dialogue close it, and before the first cycle none is open),
+// it gets one as a cycle does, unless the user asked for no file.
+bool continuation_needs_points_file() { return !unit_is_open(kPointsUnit) && output_declined == 0; }
+
 //---- the steps ----
 
 Step start_up() {
@@ -238,7 +244,7 @@ Step run_setup() {
         run_state = 0;
         continue_from_newest(real_params(rp::TFIN) - real_params(rp::TZERO));
         run_phase = 1;
-        return Step::leg;
+        return continuation_needs_points_file() ? Step::cycle : Step::leg;
     }
     set_up_body();
     ms.cycles_left = ms.cycle_count;
@@ -294,7 +300,9 @@ Step table_full() {
     int_params(ip::nbad) = step_count_bad;
     run_state = 3;
     data_file_io(kPointRecords);
-    if (run_state == 3 || ms.cycles_left > 1 || run_phase == 3 || load_kind == 1)
+    // The initial state becomes the state the leg recorded for its
+    // continuation; a leg that recorded none leaves it as it was.
+    if (continuation_recorded && (run_state == 3 || ms.cycles_left > 1 || run_phase == 3 || load_kind == 1))
         for (int k = 1; k <= 12; ++k) real_params(rp::XGo + k - 1) = continuation_state(k + 2);
     ms.cycles_left = int16_t(ms.cycles_left - 1);
     if (ms.cycles_left > 0) return Step::cycle;

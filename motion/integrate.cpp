@@ -74,6 +74,7 @@ void set_up(Leg& g, int16_t& nok, int16_t& nbad, DerivsRoutine derivs) {
     g.XNEXT = g.TZERO + g.TPR;
     g.XLAST = (g.TZERO - g.DXS) - g.DXS;
     g.snapshot_taken = false;
+    continuation_recorded = false;
 
     nok = 0;
     nbad = 0;
@@ -96,6 +97,7 @@ void record_continuation(const Leg& g, Vec<double, 14>& continuation) {
     continuation(1) = g.X;
     continuation(2) = g.TFIN + g.PER;
     for (int k = 1; k <= 12; ++k) continuation(k + 2) = s(k);
+    continuation_recorded = true;
 }
 
 // The newest stored state: the current one, in the original frame.

@@ -146,19 +146,23 @@ TEST_F(OutputFileTest, FailedOpenAsksAgainWithTheNumberItLeftExceptAfterThree) {
 
 TEST_F(OutputFileTest, DeclinedFileGetsNothingForTheWholeCycleWhateverRunStateBecomes) {
     stop_mode = 0;
-    for (const char* answer : {"2", "111"}) {
-        earlier_cycle_file();
-        cycle({answer});
-        EXPECT_FALSE(unit_is_open(8));
-        EXPECT_EQ(run_state, std::string(answer) == "2" ? 2 : 0);
-        for (int16_t rs : {2, 3, 0}) {  // the graphics menu's "pros", the table-full branch, MORE
-            run_state = rs;
-            data_file_io(5);
-            point(2);
-        }
-        EXPECT_EQ(lines("KALVO10.TXT"), 0);
-        EXPECT_FALSE(fs::exists("fort.8"));
+    earlier_cycle_file();
+    cycle({"2"});
+    EXPECT_FALSE(unit_is_open(8));
+    EXPECT_EQ(run_state, 2);
+    for (int16_t rs : {2, 3, 0}) {  // the graphics menu's "pros", the table-full branch, MORE
+        run_state = rs;
+        data_file_io(5);
+        point(2);
     }
+    EXPECT_EQ(lines("KALVO10.TXT"), 0);
+    EXPECT_FALSE(fs::exists("fort.8"));
+    // OUT lets the earlier cycle's file go as well, but declines no file:
+    // a continuation of the run asks for one again.
+    earlier_cycle_file();
+    cycle({"111"});
+    EXPECT_FALSE(unit_is_open(8));
+    EXPECT_EQ(output_declined, 0);
     EXPECT_EQ(file_answer.str(), "111         ");
     cycle({""});  // the next cycle's file takes the records again
     point(5);

@@ -44,6 +44,14 @@ struct BareData {
     double continuation[12] = {};
 };
 
+// A torque-free body: A, B, C = 1, 2, 3, THETAo 0.5, angular velocity (1, 2, 3).
+BareData torque_free_body() {
+    BareData d;
+    const double state[12] = {0, 0, 0, 0, 0.5, 0, 0, 0, 0, 1, 2, 3};
+    for (int k = 0; k < 12; ++k) d.state[k] = state[k];
+    return d;
+}
+
 std::string int_record(const int* v, int n) {
     std::string s = " ";
     char buf[16];
@@ -444,6 +452,99 @@ TEST_F(RoadTest, FullTableRollsOverAndTableFullBranchWritesNextFile) {
     ASSERT_EQ(file_lines("KALVO14.TXT").size(), 40u);
     EXPECT_FALSE(file_exists("KALVO15.TXT"));
     EXPECT_EQ(count_showing(s, 1, 60, kMainMenu), 2);
+}
+
+// A leg from stored state 1998 or 1999 ends at TFIN with the table full and
+// records no continuation state: the initial state stays as the leg began.
+TEST_F(RoadTest, FullTableWithoutContinuationKeepsTheInitialState) {
+    write_file("KALVO10", bare_file(torque_free_body()));
+    const std::vector<std::vector<std::string>> roads = {
+        {" 24  1", "1999"},                                       // no state is stored
+        {"  2  1", "0.01", "  4  2", "0.005", " 24  1", "1998"},  // state 1999 is stored, then TFIN
+    };
+    for (const auto& road : roads) {
+        const Session s = run_program(concat({{"", "  2  1", "0.005"},
+                                              road,
+                                              {"100", "3", "",     // GO, NOSTOP, KALVO11.TXT
+                                               "1", "100", "111",  // ATTUALI, OUT in the editor
+                                               "6"}}));
+        ASSERT_FALSE(s.timed_out);
+        ASSERT_TRUE(s.finished) << s.transcript.substr(s.transcript.size() > 3000 ? s.transcript.size() - 3000
+                                                                                  : 0);
+        // The table-full branch wrote state 1999 and rolled over.
+        ASSERT_EQ(file_lines("KALVO12.TXT").size(), road.size() == 2 ? 40u : 42u);
+        const auto editors = editor_questions(s);
+        ASSERT_FALSE(editors.empty());
+        const Screen& e = *editors.back();
+        EXPECT_TRUE(e.shows(8, 1, "  7  THETAo  =       0.500000")) << e.row_text(8);
+        EXPECT_TRUE(e.shows(13, 1, " 12  OMCSIo  =       1.000000")) << e.row_text(13);
+        EXPECT_TRUE(e.shows(14, 1, " 13  OMETAo  =       2.000000")) << e.row_text(14);
+        EXPECT_TRUE(e.shows(15, 1, " 14  OMZETAo =       3.000000")) << e.row_text(15);
+    }
+}
+
+//---- continuations that find no points file open ----
+
+// The output-file dialogue's answer reads, at row 1, column 85.
+int file_dialogues(const Session& s) {
+    int n = 0;
+    for (const Screen& r : s.reads) n += r.row == 1 && r.col == 85;
+    return n;
+}
+
+TEST_F(RoadTest, ContinuationWithNoPointsFileOpenAsksForOneUnlessNoFileWasWanted) {
+    write_file("KALVO10", bare_file(torque_free_body()));
+    const std::vector<std::string> attuali_out = {"1", "100", "111"};  // ATTUALI closes the points file
+    const Session s = run_program(concat({
+        {"", "  2  1", "1.", "100", "3", "", "6"},  // a run into KALVO11.TXT
+        attuali_out,
+        {"", "", "44", "6"},  // MORE: KALVO12.TXT
+        attuali_out,
+        {"", "", "44", "6"},  // MORE: KALVO13.TXT
+        attuali_out,
+        {"", "2", "44", "6"},  // MORE: no file wanted
+        {"", "44", "6"},       // MORE again asks nothing and writes nothing
+        {"5", "111"},          // BACKWD, OUT at its dialogue
+        {"", "", "44", "6"},   // MORE asks again: KALVO14.TXT
+        {"6"},
+    }));
+    ASSERT_FALSE(s.timed_out);
+    ASSERT_TRUE(s.finished) << s.transcript.substr(s.transcript.size() > 3000 ? s.transcript.size() - 3000
+                                                                              : 0);
+    EXPECT_FALSE(s.input_ended);
+    EXPECT_EQ(file_dialogues(s), 6);
+    EXPECT_FALSE(file_exists("fort.8"));
+    EXPECT_FALSE(file_exists("KALVO15.TXT"));
+
+    // Each file has its header and the states of its run; the states of
+    // the three runs after the first follow on without a gap.
+    std::vector<std::vector<PointRecord>> recs;
+    for (int k = 11; k <= 14; ++k) {
+        const std::string name = "KALVO" + std::to_string(k) + ".TXT";
+        const auto lines = file_lines(name);
+        ASSERT_GT(lines.size(), 40u) << name;
+        EXPECT_EQ(lines[0].substr(0, 11), name);
+        recs.push_back(point_records(lines));
+        expect_pairs_well_formed(recs.back());
+    }
+    EXPECT_EQ(recs[0].front().n, 2);
+    for (size_t k = 1; k <= 2; ++k) EXPECT_EQ(recs[k].front().n, recs[k - 1].back().n + 1) << k;
+    // The states of the two runs without a file are in none.
+    EXPECT_GT(recs[3].front().n, recs[2].back().n + 2);
+
+    // KALVO12.TXT loads back: GO with nrip 2 from its third state writes
+    // that state into the header of the next file.
+    const auto loaded = recs[1];
+    const Session back = run_program({"2", "KALVO12", " 24  1", "3", " 20  1", "2", "100", "3", "6", "6"});
+    ASSERT_TRUE(back.finished);
+    const auto h = file_lines("KALVO13.TXT");
+    ASSERT_GT(h.size(), 40u);
+    EXPECT_EQ(h[0].substr(0, 11), "KALVO13.TXT");
+    EXPECT_NEAR(tzero_of(h), loaded[4].time, 1e-12);
+    for (int k = 0; k < 6; ++k) {
+        EXPECT_NEAR(header_real(h, 18 + k, 0), loaded[4].v[k], 1e-12) << k;
+        EXPECT_NEAR(header_real(h, 18 + k, 1), loaded[5].v[k], 1e-12) << k;
+    }
 }
 
 //---- road 5: hostile answers at every prompt ----

@@ -118,6 +118,7 @@ protected:
         leg_params(0.0, 1.0, 1e-6, 0.125, 0.25, 0.01);
         start_state(make_state({0, 0, 0, 1.5, 0.75, -3.0, 0, 0, 0, 0.25, -0.5, 4.0}));
         continuation_state.fill(-9.0);
+        continuation_recorded = true;  // as an earlier leg left it
     }
     void run(DerivsRoutine derivs = fixed_rates, StepRoutine step = fake_step) {
         NCC = 0;
@@ -137,6 +138,7 @@ using Times = std::vector<double>;
 //---- stored states and the normal end ----
 
 TEST_F(Driver, ForwardLegStoresDueStatesAndReplacesTheNewestWithTheEnd) {
+    continuation_recorded = false;
     run();
     // Stored at 0.25, 0.5 and 0.75; the end at 1 replaces the newest.
     EXPECT_EQ(hook.times, (Times{0.25, 0.5, 0.75}));
@@ -153,6 +155,7 @@ TEST_F(Driver, ForwardLegStoresDueStatesAndReplacesTheNewestWithTheEnd) {
     EXPECT_EQ(continuation_state(2), 2.0);
     EXPECT_EQ(continuation_state(3), 1.0);
     EXPECT_EQ(continuation_state(6), 1.5);
+    EXPECT_TRUE(continuation_recorded);
 }
 
 TEST_F(Driver, BackwardLegStepsAndStoresBackwards) {
@@ -240,6 +243,7 @@ TEST_F(Driver, LegFromNtime1998ThatReachesTfinReplacesRecord1999) {
     EXPECT_EQ(YP(1, 1999), 0.25);
     EXPECT_EQ(run_state, 0);
     EXPECT_EQ(continuation_state(1), -9.0);
+    EXPECT_FALSE(continuation_recorded);
 }
 
 TEST_F(Driver, LegFromAFullTableTakesNoStepAndEndsWithTheWriteBack) {
@@ -296,6 +300,7 @@ TEST_F(Driver, LeaveSetForAStoredStateReturnsAtOnce) {
     EXPECT_EQ(YP(1, 3), 0.5);
     EXPECT_EQ(real_params(rp::TPRINT), -0.25);
     EXPECT_EQ(continuation_state(1), -9.0);
+    EXPECT_FALSE(continuation_recorded);
 }
 
 TEST_F(Driver, NoFileOrContinueSetForAStoredStateDoesNotStopTheLeg) {
