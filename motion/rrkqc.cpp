@@ -19,9 +19,6 @@ constexpr double kFullGrowth = 6e-4;         // ERRMAX at or below this: growth 
 constexpr double kMaxGrowth = 4.0;           // largest growth factor
 constexpr double kCorrection = 0.666666667;  // weight of the step-doubling correction
 constexpr int kDiagnosticsUnit = 88;
-// Steps too small to move the time, within one call, after which the call
-// gives up: with DELH1 of magnitude 1 or less the step never grows again.
-constexpr int kMaxInsignificantRetries = 1000;
 
 const FieldFormat kInsignificantFormat("(1X,A,I3,6D14.6)");
 const FieldFormat kGiveUpFormat("(1X,A,I5,3D14.6)");
@@ -62,6 +59,30 @@ inline bool rk4(const State& y, const State& r, const double& x, const double& h
 
 inline int16_t plus_one(int16_t n) { return int16_t(uint16_t(n) + 1u); }
 
+// The steps found too small to move the time in one call: x + h rounds to x
+// for every h between the two, since rounding is monotonic in h.
+struct Insignificant {
+    double below = 0.0;  // the most negative such step
+    double above = 0.0;  // the most positive such step
+    void add(double h) {
+        if (h < below) below = h;
+        if (h > above) above = h;
+    }
+    bool holds(double h) const { return h >= below && h <= above; }
+};
+
+// Whether the retry with step h, after a step too small to move the time
+// x, can never move it. An infinite x absorbs every finite step; a zero step
+// stays zero and one that is not finite leads nowhere. Otherwise, with
+// |DELH1| at most 1 the retries never grow: once h lies among the steps
+// already found too small, so do all that follow (with a negative DELH1 the
+// signs alternate, and each sign shrinks on its own). With |DELH1| above 1
+// the step grows until it moves the time.
+bool retries_cannot_move(double x, double h, double delh1, const Insignificant& found) {
+    if (!std::isfinite(x) || h == 0.0 || !std::isfinite(h)) return true;
+    return std::fabs(delh1) <= 1.0 && found.holds(h);
+}
+
 // One call of the quality-controlled step, for both editions.
 void quality_step(int16_t& IMAX, int16_t& NERR, int16_t& NRET1, State& y, State& dydx, double& X,
                   const double& h_try, const double& EPS, const State& scale, double& h_done, double& HNEXT,
@@ -73,6 +94,7 @@ void quality_step(int16_t& IMAX, int16_t& NERR, int16_t& NRET1, State& y, State&
     NERR = 0;
     double H = h_try;
     int retries = 0;
+    Insignificant found;
     for (;;) {
         const double hh = kHalf * H;
         if (!rk4(saved_y, saved_rates, saved_x, hh, step_result, derivs)) return;
@@ -87,9 +109,10 @@ void quality_step(int16_t& IMAX, int16_t& NERR, int16_t& NRET1, State& y, State&
             write_unit(kDiagnosticsUnit, kInsignificantFormat, "NRET1,X,ERRMAX,H,YK(1),YK(2)", NRET1, X,
                        ERRMAX, H, y(1), y(2));
             NRET1 = plus_one(NRET1);
+            found.add(H);
             H = H * factors(1);
             ++retries;
-            if (H == 0.0 || !std::isfinite(H) || retries >= kMaxInsignificantRetries) {
+            if (retries_cannot_move(saved_x, H, factors(1), found)) {
                 // No retry can move the time: the call ends where it began.
                 write_unit(kDiagnosticsUnit, kGiveUpFormat,
                            "RRKQC: stepsize never significant, retries stopped. N,X,H,DELH1",
