@@ -19,6 +19,10 @@ constexpr double kFullGrowth = 6e-4;         // ERRMAX at or below this: growth 
 constexpr double kMaxGrowth = 4.0;           // largest growth factor
 constexpr double kCorrection = 0.666666667;  // weight of the step-doubling correction
 constexpr int kDiagnosticsUnit = 88;
+// Rejections in one call that shrink the step back below what moves the
+// time, after which the call gives up: EPS then asks for a step finer than
+// the time can resolve, and every step that moves it may be rejected forever.
+constexpr int kMaxFallsBack = 1000;
 
 const FieldFormat kInsignificantFormat("(1X,A,I3,6D14.6)");
 const FieldFormat kGiveUpFormat("(1X,A,I5,3D14.6)");
@@ -60,13 +64,18 @@ inline bool rk4(const State& y, const State& r, const double& x, const double& h
 inline int16_t plus_one(int16_t n) { return int16_t(uint16_t(n) + 1u); }
 
 // The steps found too small to move the time in one call: x + h rounds to x
-// for every h between the two, since rounding is monotonic in h.
+// for every h between the most negative and the most positive of them,
+// since rounding is monotonic in h.
 struct Insignificant {
-    double below = 0.0;  // the most negative such step
-    double above = 0.0;  // the most positive such step
+    double below = 0.0;     // the most negative such step
+    double above = 0.0;     // the most positive such step
+    bool rejected = false;  // a trial that moved the time was rejected since the last such step
+    int falls_back = 0;     // such steps that followed a rejection
     void add(double h) {
         if (h < below) below = h;
         if (h > above) above = h;
+        if (rejected) ++falls_back;
+        rejected = false;
     }
     bool holds(double h) const { return h >= below && h <= above; }
 };
@@ -78,8 +87,10 @@ struct Insignificant {
 // already found too small, so do all that follow (with a negative DELH1 the
 // signs alternate, and each sign shrinks on its own). With |DELH1| above 1
 // the step grows until it moves the time.
+// A call that keeps falling back below that size is bounded as well.
 bool retries_cannot_move(double x, double h, double delh1, const Insignificant& found) {
     if (!std::isfinite(x) || h == 0.0 || !std::isfinite(h)) return true;
+    if (found.falls_back > kMaxFallsBack) return true;
     return std::fabs(delh1) <= 1.0 && found.holds(h);
 }
 
@@ -147,6 +158,7 @@ void quality_step(int16_t& IMAX, int16_t& NERR, int16_t& NRET1, State& y, State&
         }
         H = (kSafety * H) * k_pow(ERRMAX, kShrinkPower);
         NERR = plus_one(NERR);
+        found.rejected = true;
     }
 }
 

@@ -34,6 +34,10 @@ void exponential(double&, const State& y, State& r) {
     r(1) = y(1);
 }
 void not_a_number(double&, const State&, State& r) { r.fill(std::nan("")); }
+void jump_after_1e10(double& x, const State&, State& r) {
+    r.fill(0.0);
+    r(1) = x > 1e10 ? 1.0 : 0.0;
+}
 
 int calls = 0;
 int singular_at = 0;
@@ -278,6 +282,19 @@ TEST_F(Rrkqc, StepThatCanNeverMoveTheTimeEndsWhereItBeganInsteadOfLoopingForever
     step(still, 1.0, 1e-6);
     EXPECT_EQ(nret1, 1);
     EXPECT_EQ(unit88().size(), 3u);
+    // A rate that jumps just after x = 1e10 puts an error of about H / 6
+    // into every step that moves the time, far above EPS 1e-12: each
+    // rejection shrinks the step below the last place of x, and the retries
+    // grow it back into the next rejection.
+    reset();
+    x = 1e10;
+    step(jump_after_1e10, 1e-5, 1e-12);
+    EXPECT_EQ(x, 1e10);
+    EXPECT_EQ(y(1), 0.0);
+    EXPECT_EQ(h_done, -7.0);
+    const auto lines = unit88();
+    EXPECT_GT(lines.size(), 2u * 1000u);
+    EXPECT_EQ(lines.back().substr(0, 52), " RRKQC: stepsize never significant, retries stopped.");
     // A zero step gives up at once.
     reset();
     step(still, 0.0, 1e-6);
