@@ -80,15 +80,15 @@ struct Insignificant {
     bool holds(double h) const { return h >= below && h <= above; }
 };
 
-// Whether the retry with step h, after a step too small to move the time
-// x, can never move it. An infinite x absorbs every finite step; a zero step
-// stays zero and one that is not finite leads nowhere. Otherwise, with
-// |DELH1| at most 1 the retries never grow: once h lies among the steps
-// already found too small, so do all that follow (with a negative DELH1 the
-// signs alternate, and each sign shrinks on its own). With |DELH1| above 1
-// the step grows until it moves the time.
-// A call that keeps falling back below that size is bounded as well.
-bool retries_cannot_move(double x, double h, double delh1, const Insignificant& found) {
+// Whether the retries after a step too small to move the time x stop here,
+// with h the next step to try. They can never move it when x is infinite (it
+// absorbs every finite step), when h is zero (it stays zero) or not finite,
+// and when |DELH1| is at most 1 and h lies among the steps already found too
+// small: the steps then never grow, so every later one lies among them too
+// (with a negative DELH1 the signs alternate and each sign shrinks on its
+// own). With |DELH1| above 1 the step grows until it moves the time; the
+// retries then stop only once rejections keep shrinking it back.
+bool stop_retries(double x, double h, double delh1, const Insignificant& found) {
     if (!std::isfinite(x) || h == 0.0 || !std::isfinite(h)) return true;
     if (found.falls_back > kMaxFallsBack) return true;
     return std::fabs(delh1) <= 1.0 && found.holds(h);
@@ -123,8 +123,8 @@ void quality_step(int16_t& IMAX, int16_t& NERR, int16_t& NRET1, State& y, State&
             found.add(H);
             H = H * factors(1);
             ++retries;
-            if (retries_cannot_move(saved_x, H, factors(1), found)) {
-                // No retry can move the time: the call ends where it began.
+            if (stop_retries(saved_x, H, factors(1), found)) {
+                // The time cannot be moved: the call ends where it began.
                 write_unit(kDiagnosticsUnit, kGiveUpFormat,
                            "RRKQC: stepsize never significant, retries stopped. N,X,H,DELH1",
                            int32_t(retries), saved_x, H, factors(1));
