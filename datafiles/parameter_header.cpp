@@ -11,13 +11,14 @@
 
 namespace {
 
-constexpr int kMaxPairs = 4;        // name and value pairs on one header line
-constexpr int kIntsPerLine = 5;     // integer parameters on lines 2 to 4
-constexpr int kShortIntWidth = 4;   // I4, the field of every integer that fits
-constexpr int kLongIntWidth = 6;    // the field of an integer that I4 cannot hold
-constexpr int kRealWidth = 18;      // F18.10 and D18.10
-constexpr int kIntLineWidth = 101;  // the columns that lines 2 to 4 are read from
-constexpr int kIntGroupWidth = 20;  // A8, I4 and 8X
+constexpr int kMaxPairs = 4;         // name and value pairs on one header line
+constexpr int kIntsPerLine = 5;      // integer parameters on lines 2 to 4
+constexpr int kShortIntWidth = 4;    // I4, the field of every integer that fits
+constexpr int kLongIntWidth = 6;     // the field of an integer that I4 cannot hold
+constexpr int kRealWidth = 18;       // F18.10 and D18.10
+constexpr int kIntLineWidth = 101;   // columns of lines 2 to 4 that are read: 1X and five groups
+constexpr int kIntGroupWidth = 20;   // A8, I4 and 8X
+constexpr int kFirstIntColumn = 10;  // the I4 field of the first group, after 1X and A8
 
 // The formats of the header, parsed once.
 struct HeaderFormats {
@@ -224,7 +225,7 @@ IoStatus read_int_line(HeaderTables& t, int first) {
                       t.int_names(first + 3), t.ints(first + 3), t.int_names(first + 4), t.ints(first + 4));
     if (s != IoStatus::ok) return s;
     for (int i = 0; i < kIntsPerLine; ++i) {
-        const int column = 2 + 8 + kIntGroupWidth * i;
+        const int column = kFirstIntColumn + kIntGroupWidth * i;
         read_wide_int(line.sub(column, column + kLongIntWidth - 1), t.ints(first + i));
     }
     return IoStatus::ok;
