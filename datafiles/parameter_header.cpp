@@ -11,11 +11,14 @@
 
 namespace {
 
-constexpr int kMaxPairs = 4;       // name and value pairs on one header line
-constexpr int kIntsPerLine = 5;    // integer parameters on lines 2 to 4
-constexpr int kShortIntWidth = 4;  // I4, the field of every integer that fits
-constexpr int kLongIntWidth = 6;   // the field of an integer that I4 cannot hold
-constexpr int kRealWidth = 18;     // F18.10 and D18.10
+constexpr int kMaxPairs = 4;         // name and value pairs on one header line
+constexpr int kIntsPerLine = 5;      // integer parameters on lines 2 to 4
+constexpr int kShortIntWidth = 4;    // I4, the field of every integer that fits
+constexpr int kLongIntWidth = 6;     // the field of an integer that I4 cannot hold
+constexpr int kRealWidth = 18;       // F18.10 and D18.10
+constexpr int kIntLineWidth = 101;   // columns of lines 2 to 4 that are read: 1X and five groups
+constexpr int kIntGroupWidth = 20;   // A8, I4 and 8X
+constexpr int kFirstIntColumn = 10;  // the I4 field of the first group, after 1X and A8
 
 // The formats of the header, parsed once.
 struct HeaderFormats {
@@ -32,9 +35,9 @@ struct HeaderFormats {
     FieldFormat int_line_out{"(1X,5(A8,A,6X))"};
     FieldFormat pair_line_out{"(1X,4(A8,A18,1X))"};
     FieldFormat view_line_out{"(1X,5(A18,2X))"};
-    // Each integer is read from six columns: its I4 field and the two blanks
-    // after it, which also hold an integer written six wide.
-    FieldFormat int_line_in{"(1X,5(A8,I6,6X))"};
+    // Each integer is read from its I4 field; the two columns after it count
+    // only where they carry on a value written six wide.
+    FieldFormat int_line_in{"(1X,5(A8,I4,8X))"};
     FieldFormat pair_line_in{"(1X,4(A8,F18.10,1X))"};
     FieldFormat view_line_in{"(1X,5(F18.10,2X))"};
     FieldFormat column_line{"(4X,'NTIME   TIME',7X,'YP(1,2,3 & 7,8,9)',27X,'YP(4,5,6 & 10,11,12)')"};
@@ -201,10 +204,31 @@ IoStatus write_header_body(int unit) {
 
 IoStatus read_text_line(Text<8>& into) { return read_unit(kParameterUnit, kHeaderFormats.text, into); }
 
+// An integer that the writer put into six columns because I4 cannot hold
+// it: exactly the six columns that the writer makes of the value they read.
+bool read_wide_int(std::string_view six, int16_t& value) {
+    int16_t wide = 0;
+    if (read_internal(six, kHeaderFormats.long_int, wide) != IoStatus::ok) return false;
+    const Text<kLongIntWidth> written = int_field(wide);
+    if (written.view() != six || written(kLongIntWidth) == ' ') return false;
+    value = wide;
+    return true;
+}
+
+// Lines 2 to 4: five integer parameters with their names.
 IoStatus read_int_line(HeaderTables& t, int first) {
-    return read_unit(kParameterUnit, kHeaderFormats.int_line_in, t.int_names(first), t.ints(first),
-                     t.int_names(first + 1), t.ints(first + 1), t.int_names(first + 2), t.ints(first + 2),
-                     t.int_names(first + 3), t.ints(first + 3), t.int_names(first + 4), t.ints(first + 4));
+    Text<kIntLineWidth> line;
+    IoStatus s = read_unit(kParameterUnit, kHeaderFormats.text, line);
+    if (s != IoStatus::ok) return s;
+    s = read_internal(line.view(), kHeaderFormats.int_line_in, t.int_names(first), t.ints(first),
+                      t.int_names(first + 1), t.ints(first + 1), t.int_names(first + 2), t.ints(first + 2),
+                      t.int_names(first + 3), t.ints(first + 3), t.int_names(first + 4), t.ints(first + 4));
+    if (s != IoStatus::ok) return s;
+    for (int i = 0; i < kIntsPerLine; ++i) {
+        const int column = kFirstIntColumn + kIntGroupWidth * i;
+        read_wide_int(line.sub(column, column + kLongIntWidth - 1), t.ints(first + i));
+    }
+    return IoStatus::ok;
 }
 
 // One line of name and value pairs into the places given.

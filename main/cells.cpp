@@ -84,8 +84,8 @@ void show_parameter(const Name& label, const int16_t& row, const int16_t& screen
 
 // Shows the whole label at the cell, reads the new value into the cell's
 // kind and shows the value read; an answer that cannot be read leaves the
-// value and the screen as they are.
-void edit_parameter(const Name& label, const int16_t& row, const int16_t& screen, int16_t& int_value,
+// value and the screen as they are, and the result says so.
+bool edit_parameter(const Name& label, const int16_t& row, const int16_t& screen, int16_t& int_value,
                     double& real_value, const int16_t& kind) {
     const int column = kEditColumn[screen_index(screen)];
     win_text_pos(row + 1, column);
@@ -93,7 +93,7 @@ void edit_parameter(const Name& label, const int16_t& row, const int16_t& screen
 
     const FieldFormat& in = read_format(row, screen, kind);
     const bool read = kind == kRealCell ? read_real(in, real_value) : read_integer(in, int_value);
-    if (!read) return;
+    if (!read) return false;
 
     Text<19> echo;
     const FieldFormat& out = echo_format(row, screen, kind);
@@ -103,4 +103,5 @@ void edit_parameter(const Name& label, const int16_t& row, const int16_t& screen
         write_internal(echo, out, int_value);
     win_text_pos(row + 1, column + kLabelColumns);
     win_text(echo.view());
+    return true;
 }

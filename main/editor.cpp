@@ -269,7 +269,8 @@ void show_derived_cells() {
     for (int row : {12, 13, 14, 33, 34, 35}) show_cell(row, 1);
 }
 
-// Edits the cell on a working copy of its value and stores it back.
+// Edits the cell on a working copy of its value and stores it back; an
+// answer that cannot be read stores the value unchanged and derives nothing.
 void edit_cell(int row, int screen, Angles& a) {
     const Cell c = cell_at(row, screen, true);
     const int16_t r = int16_t(row);
@@ -283,7 +284,11 @@ void edit_cell(int row, int screen, Angles& a) {
     }
     int16_t spare = 0;
     double value = *c.real;
-    edit_parameter(c.label, r, s, spare, value, kRealCell);
+    const bool read = edit_parameter(c.label, r, s, spare, value, kRealCell);
+    if (!read) {
+        *c.real = value;
+        return;
+    }
     switch (c.follow) {
         case FollowUp::psi_rate:
         case FollowUp::theta_rate:

@@ -8,5 +8,6 @@
 void edit_parameters();
 void show_parameter(const Name& label, const int16_t& row, const int16_t& screen, int16_t& int_value,
                     double& real_value, const int16_t& kind);
-void edit_parameter(const Name& label, const int16_t& row, const int16_t& screen, int16_t& int_value,
+// False when the answer could not be read: the value is then as it was.
+bool edit_parameter(const Name& label, const int16_t& row, const int16_t& screen, int16_t& int_value,
                     double& real_value, const int16_t& kind);

@@ -17,10 +17,9 @@ constexpr int16_t kTableEnd = 2000;
 constexpr int16_t kHminWarnings = kEarlierEdition ? 30 : 50;      // NRET above this: HMIN warning
 constexpr int16_t kTooSmallWarnings = kEarlierEdition ? 30 : 50;  // NRET1 at this: step-too-small warning
 constexpr int32_t kPassLimit = 50000;
-// Frame switches without a completed step in between, and step-too-small
-// warnings in one leg, after which the leg cannot go on.
+// Frame switches without a completed step in between after which the leg
+// cannot go on.
 constexpr int kSwitchLimit = 8;
-constexpr int kTooSmallLimit = 100;
 constexpr int kDiagnosticsUnit = 88;
 constexpr const char* kStopMessage = " tfin non raggiunto. KPUNTM piccolo. ";
 
@@ -43,8 +42,8 @@ struct Leg {
     int16_t NRET, NRET1, IMAX, NERR;
     int32_t NSTP;
     bool snapshot_taken;
-    int switches;            // frame switches since the last completed step
-    int too_small_warnings;  // step-too-small warnings in this leg
+    int switches;             // frame switches since the last completed step
+    int32_t warned_in_a_row;  // passes in a row that ended with the step-too-small warning
 };
 
 void set_up(Leg& g, int16_t& nok, int16_t& nbad, DerivsRoutine derivs) {
@@ -86,7 +85,7 @@ void set_up(Leg& g, int16_t& nok, int16_t& nbad, DerivsRoutine derivs) {
     g.h_done = 0.0;
     g.HNEXT = 0.0;
     g.switches = 0;
-    g.too_small_warnings = 0;
+    g.warned_in_a_row = 0;
     derivs(g.X, YK, state_rates);
 }
 
@@ -283,10 +282,14 @@ LegEnd run_passes(Leg& g, Vec<double, 14>& continuation, int16_t& nok, int16_t& 
                 g.H = g.H * step_factors(3);
                 if constexpr (kCurrentEdition) g.NSTP = 0;
                 g.NRET1 = 0;
-                if (++g.too_small_warnings >= kTooSmallLimit) {
-                    write_bound("H troppo piccolo ripetuto:N,X,H,HNEXT", g.too_small_warnings, g);
+                // The warning starts the pass limit again; passes that warn
+                // every time would never meet it.
+                if (kCurrentEdition && ++g.warned_in_a_row > kPassLimit) {
+                    write_bound("H troppo piccolo ripetuto:N,X,H,HNEXT", g.warned_in_a_row, g);
                     return LegEnd::stop;
                 }
+            } else {
+                g.warned_in_a_row = 0;
             }
         }
 

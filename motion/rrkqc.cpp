@@ -19,9 +19,10 @@ constexpr double kFullGrowth = 6e-4;         // ERRMAX at or below this: growth 
 constexpr double kMaxGrowth = 4.0;           // largest growth factor
 constexpr double kCorrection = 0.666666667;  // weight of the step-doubling correction
 constexpr int kDiagnosticsUnit = 88;
-// Steps too small to move the time, within one call, after which the call
-// gives up: with DELH1 of magnitude 1 or less the step never grows again.
-constexpr int kMaxInsignificantRetries = 1000;
+// Rejections in one call that shrink the step back below what moves the
+// time, after which the call gives up: EPS then asks for a step finer than
+// the time can resolve, and every step that moves it may be rejected forever.
+constexpr int kMaxFallsBack = 1000;
 
 const FieldFormat kInsignificantFormat("(1X,A,I3,6D14.6)");
 const FieldFormat kGiveUpFormat("(1X,A,I5,3D14.6)");
@@ -62,6 +63,37 @@ inline bool rk4(const State& y, const State& r, const double& x, const double& h
 
 inline int16_t plus_one(int16_t n) { return int16_t(uint16_t(n) + 1u); }
 
+// The steps found too small to move the time in one call: x + h rounds to x
+// for every h between the most negative and the most positive of them,
+// since rounding is monotonic in h.
+struct Insignificant {
+    double below = 0.0;     // the most negative such step
+    double above = 0.0;     // the most positive such step
+    bool rejected = false;  // a trial that moved the time was rejected since the last such step
+    int falls_back = 0;     // such steps that followed a rejection
+    void add(double h) {
+        if (h < below) below = h;
+        if (h > above) above = h;
+        if (rejected) ++falls_back;
+        rejected = false;
+    }
+    bool holds(double h) const { return h >= below && h <= above; }
+};
+
+// Whether the retries after a step too small to move the time x stop here,
+// with h the next step to try. They can never move it when x is infinite (it
+// absorbs every finite step), when h is zero (it stays zero) or not finite,
+// and when |DELH1| is at most 1 and h lies among the steps already found too
+// small: the steps then never grow, so every later one lies among them too
+// (with a negative DELH1 the signs alternate and each sign shrinks on its
+// own). With |DELH1| above 1 the step grows until it moves the time; the
+// retries then stop only once rejections keep shrinking it back.
+bool stop_retries(double x, double h, double delh1, const Insignificant& found) {
+    if (!std::isfinite(x) || h == 0.0 || !std::isfinite(h)) return true;
+    if (found.falls_back > kMaxFallsBack) return true;
+    return std::fabs(delh1) <= 1.0 && found.holds(h);
+}
+
 // One call of the quality-controlled step, for both editions.
 void quality_step(int16_t& IMAX, int16_t& NERR, int16_t& NRET1, State& y, State& dydx, double& X,
                   const double& h_try, const double& EPS, const State& scale, double& h_done, double& HNEXT,
@@ -73,6 +105,7 @@ void quality_step(int16_t& IMAX, int16_t& NERR, int16_t& NRET1, State& y, State&
     NERR = 0;
     double H = h_try;
     int retries = 0;
+    Insignificant found;
     for (;;) {
         const double hh = kHalf * H;
         if (!rk4(saved_y, saved_rates, saved_x, hh, step_result, derivs)) return;
@@ -87,10 +120,11 @@ void quality_step(int16_t& IMAX, int16_t& NERR, int16_t& NRET1, State& y, State&
             write_unit(kDiagnosticsUnit, kInsignificantFormat, "NRET1,X,ERRMAX,H,YK(1),YK(2)", NRET1, X,
                        ERRMAX, H, y(1), y(2));
             NRET1 = plus_one(NRET1);
+            found.add(H);
             H = H * factors(1);
             ++retries;
-            if (H == 0.0 || !std::isfinite(H) || retries >= kMaxInsignificantRetries) {
-                // No retry can move the time: the call ends where it began.
+            if (stop_retries(saved_x, H, factors(1), found)) {
+                // The time cannot be moved: the call ends where it began.
                 write_unit(kDiagnosticsUnit, kGiveUpFormat,
                            "RRKQC: stepsize never significant, retries stopped. N,X,H,DELH1",
                            int32_t(retries), saved_x, H, factors(1));
@@ -124,6 +158,7 @@ void quality_step(int16_t& IMAX, int16_t& NERR, int16_t& NRET1, State& y, State&
         }
         H = (kSafety * H) * k_pow(ERRMAX, kShrinkPower);
         NERR = plus_one(NERR);
+        found.rejected = true;
     }
 }
 

@@ -322,12 +322,8 @@ void world_to_pixel(const DrawState& st, double x, double y, double& px, double&
     }
     // In doubles: a viewport may span more than an int can count.
     const double w = double(st.vx2) - double(st.vx1), h = double(st.vy2) - double(st.vy1);
-    px = st.vx1 + (x - st.wx_min) * w / (st.wx_max - st.wx_min);
-    if (st.world_invert) {
-        py = st.vy1 + (st.wy_max - y) * h / (st.wy_max - st.wy_min);
-    } else {
-        py = st.vy1 + (y - st.wy_min) * h / (st.wy_max - st.wy_min);
-    }
+    px = st.vx1 + (x - st.wx_left) * w / (st.wx_right - st.wx_left);
+    py = st.vy1 + (y - st.wy_top) * h / (st.wy_bottom - st.wy_top);
 }
 
 //---- PNG: 8-bit RGB, one IDAT of stored (uncompressed) deflate blocks ----

@@ -49,9 +49,8 @@ void expand_pixels(const uint8_t* index, const uint32_t* palette, uint32_t* out,
 struct DrawState {
     int vx1, vy1, vx2, vy2;            // viewport, pixels, corners inclusive
     bool world_set;                    // false: viewport pixel coordinates
-    bool world_invert;                 // true: y grows upwards
-    double wx_min, wx_max;             // world window, x at left and right edge
-    double wy_min, wy_max;             // world window, y at bottom and top (invert)
+    double wx_left, wx_right;          // world window, x at the left and the right edge
+    double wy_top, wy_bottom;          // world window, y at the top and the bottom edge
     double pos_x, pos_y;               // current graphics position, world
     int32_t pen;                       // line colour
     int32_t text_colour, back_colour;  // text cells

@@ -152,7 +152,11 @@ void win_viewport(int x1, int y1, int x2, int y2) {
     st.vy2 = std::max(y1, y2);
 }
 
-bool win_world(bool invert, double x1, double y1, double x2, double y2) {
+// The world window: (x1, y1) at the top left corner of the viewport and
+// (x2, y2) at the bottom right, as given, so that reversed bounds mirror the
+// picture. The picture asks for y growing upwards by passing its upper y
+// bound first; the corners alone decide the mapping.
+bool win_world(bool /*invert*/, double x1, double y1, double x2, double y2) {
     window_checkpoint();
     if (x1 == x2 || y1 == y2) return false;
     if (!std::isfinite(x1) || !std::isfinite(y1) || !std::isfinite(x2) || !std::isfinite(y2)) return false;
@@ -160,11 +164,10 @@ bool win_world(bool invert, double x1, double y1, double x2, double y2) {
     std::lock_guard<std::mutex> hold(w.lock);
     DrawState& st = w.state;
     st.world_set = true;
-    st.world_invert = invert;
-    st.wx_min = std::min(x1, x2);
-    st.wx_max = std::max(x1, x2);
-    st.wy_min = std::min(y1, y2);
-    st.wy_max = std::max(y1, y2);
+    st.wx_left = x1;
+    st.wx_right = x2;
+    st.wy_top = y1;
+    st.wy_bottom = y2;
     return true;
 }
 

@@ -223,6 +223,36 @@ TEST_F(HeaderTest, EitherEditionsLayoutLoadsAndTheMarkerAndRatesAreNotRead) {
     }
 }
 
+TEST_F(HeaderTest, IntegersReadFromI4AndSixColumnsOnlyAsTheWriterMakesThem) {
+    // Line 2: NFL has its I4 field in columns 50 to 53; the two columns after
+    // it are skipped unless they carry on a value too wide for I4.
+    struct Case {
+        const char* columns_50_to_55;
+        int16_t nfl;
+    };
+    const Case cases[] = {
+        {"   0 7", 0},     {"   0x ", 0},      {"   0ab", 0},     {"  1234", 12},  {"9999 9", 9999},
+        {" 12345", 12345}, {"-32768", -32768}, {" -1000", -1000}, {" 99999", 999},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.columns_50_to_55);
+        std::vector<std::string> l = start_header();
+        l[1].replace(49, 6, c.columns_50_to_55);
+        set_start_values();
+        ASSERT_EQ(load(join(l), 2), HeaderRead::complete);
+        EXPECT_EQ(int_params(ip::NFL), c.nfl);
+        EXPECT_EQ(int_params(ip::NBA), 0);
+    }
+    // The last value of line 4 ends the line, four or six wide.
+    for (const char* tail : {"  12", " 10000"}) {
+        std::vector<std::string> l = start_header();
+        l[3].replace(89, 4, tail);
+        set_start_values();
+        ASSERT_EQ(load(join(l), 2), HeaderRead::complete);
+        EXPECT_EQ(int_params(ip::SCREEN), std::string(tail) == "  12" ? 12 : 10000);
+    }
+}
+
 //---- hostile files: nothing is taken unless lines 1 to 37 read ----
 
 // A golden header with values that differ from the start values.

@@ -270,6 +270,32 @@ TEST_F(EditorTest, AngleEditLeavesShownRatesAndFeedsTheNextRateEdit) {
     EXPECT_EQ(screen1_value(34), "      1.0000000");
 }
 
+TEST_F(EditorTest, UnreadableCellAnswerChangesNothingElse) {
+    // theta = 90 degrees, phi = 0, w = (1, 2, 3): psi' = 2, theta' = 1, phi' = 3
+    // (up to cos 90). THETAo to 0.8 leaves the rates as they are; an answer
+    // that cannot be read on a rate or angular-velocity row derives nothing.
+    real_params(rp::THETAo) = kPi / 2;
+    real_params(rp::OMCSIo) = 1.0;
+    real_params(rp::OMETAo) = 2.0;
+    real_params(rp::OMZETAo) = 3.0;
+    if (kCurrentEdition) {
+        run_editor({"  7  1", "0.8", " 33  1", "abc", " 35  1", "abc", " 12  1", "abc", "99"});
+        EXPECT_EQ(real_params(rp::OMCSIo), 1.0);
+        EXPECT_EQ(real_params(rp::OMETAo), 2.0);
+        EXPECT_EQ(real_params(rp::OMZETAo), 3.0);
+        EXPECT_EQ(real_params(rp::PSIPo), 2.0);
+        EXPECT_EQ(real_params(rp::THETAPo), 1.0);
+        EXPECT_EQ(screen1_value(33), "      2.0000000");
+    }
+    // On TZERO or TFIN it keeps the period just typed, and its cell.
+    run_editor({" 32  1", "7.5", "  1  1", "abc", "  2  1", "x", "99"});
+    EXPECT_EQ(periodo, 7.5);
+    EXPECT_EQ(cols(33, 4, 28), "PERIODO " + std::string(8, ' ') + "7.5000000");
+    if (kEarlierEdition) {
+        EXPECT_EQ(cols(34, 1, 14), " 33  DX/KPUN =");
+    }
+}
+
 TEST_F(EditorTest, ZeroSineOfThetaShowsNonFiniteRatesAndRefusesRateEdits) {
     if (kEarlierEdition) GTEST_SKIP() << "the earlier edition has no rate rows";
     real_params(rp::OMCSIo) = 1.0;  // theta = 0: psi' = 0 / 0, phi' = w3 - 0 / 0

@@ -39,6 +39,7 @@ struct FakeStep {
     double hnext = 0.0;     // proposed step; 0: the step tried
     int16_t add_nret1 = 0;  // insignificant steps reported by call number nret1_call
     int nret1_call = 0;     // -1: every call
+    int quiet_call = 0;     // with nret1_call -1, this call reports none
     int singular_call = 0;  // this call meets the singularity halfway
     int smaller_call = 0;   // this call takes half the step tried
 } fake;
@@ -56,7 +57,8 @@ void fake_body(int16_t& NRET1, State& y, double& X, const double& h_try, double&
     y(1) = y(1) + h;
     h_done = h;
     HNEXT = fake.hnext != 0.0 ? fake.hnext : h_try;
-    if (fake.calls == fake.nret1_call || fake.nret1_call == -1) NRET1 = int16_t(NRET1 + fake.add_nret1);
+    if (fake.calls == fake.nret1_call || (fake.nret1_call == -1 && fake.calls != fake.quiet_call))
+        NRET1 = int16_t(NRET1 + fake.add_nret1);
 }
 
 #if KALVO_EARLIER_EDITION
@@ -423,19 +425,57 @@ TEST_F(Driver, StepTooSmallWarningOnceAfterTheCallThatPassesTheLimit) {
     }
 }
 
-TEST_F(Driver, StepsThatKeepBeingTooSmallEndTheLegAfterAHundredWarnings) {
-    // Every call reports 50 insignificant steps; DELH3 = 1 does not help.
-    leg_params(0.0, 1e3, 1e-6, 0.125, 1e9, 1.0);
+TEST_F(Driver, PassesThatWarnEveryTimeEndTheLegAtThePassLimit) {
+    // Every call but the second reports 50 insignificant steps; DELH3 = 1
+    // does not help, and the end is out of reach.
+    leg_params(0.0, 1e9, 1e-6, 0.125, 1e9, 1.0);
     real_params(rp::DELH3) = 1.0;
     fake.nret1_call = -1;
+    fake.quiet_call = 2;
     fake.add_nret1 = 50;
     keyboard_script({""});
     run();
-    EXPECT_EQ(fake.calls, 100);
     EXPECT_EQ(run_state, 3);
+    EXPECT_EQ(keyboard_script_left(), 0);
     const auto lines = unit88();
-    ASSERT_EQ(lines.size(), 201u);
-    EXPECT_EQ(lines[200].substr(0, 26), " H troppo piccolo ripetuto");
+    if (kCurrentEdition) {
+        // Each warning starts the pass limit again: the leg ends after more
+        // than 50000 warned passes in a row, counted from the quiet one.
+        EXPECT_EQ(fake.calls, 2 + 50001);
+        ASSERT_EQ(lines.size(), 2u * 50002u + 1u);
+        EXPECT_EQ(lines.back().substr(0, 45), " H troppo piccolo ripetuto:N,X,H,HNEXT  50001");
+    } else {
+        // The pass limit counts from the start of the leg.
+        EXPECT_EQ(fake.calls, 50001);
+        ASSERT_EQ(lines.size(), 2u * 50000u);
+        EXPECT_EQ(lines.back().substr(0, 38), " NTIME,NRET,NRET1,X,HMIN,H,HNEXT,DXSAV");
+    }
+}
+
+TEST_F(Driver, LegsWhoseStepsKeepBeingTooSmallStillReachTfin) {
+    // Every step has to grow from about 1e-35 to a last place of 1 (2^-52)
+    // by doublings, more than 50 of them: every pass warns, and the steps of
+    // one or two last places reach 1 + 1e-13 after some hundreds of passes.
+    diagonal_body(1.0, 2.0, 3.0);
+    leg_params(1.0, 1.0000000000001, 1e-6, 1e-32, 1e9, 0.0);
+    real_params(rp::DELH1) = 2.0;
+    real_params(rp::DELH3) = 1e-20;
+    run(rigid_body_derivs, RRKQC);
+    EXPECT_EQ(run_state, 0);
+    EXPECT_EQ(TIME(NTIME), 1.0000000000001);
+    EXPECT_GT(unit88().size(), 2u * 200u * 50u);
+    // At 1e10 the first step grows by 1.001 from 1e-7 for 2257 retries
+    // before it moves the time; then the steps grow and reach 1e10 + 1.
+    reset();
+    leg_params(1e10, 1e10 + 1.0, 1e-6, 1e-7, 1e9, 0.0);
+    real_params(rp::DELH1) = 1.001;
+    real_params(rp::DELH3) = 1.0;
+    run(rigid_body_derivs, RRKQC);
+    EXPECT_EQ(run_state, 0);
+    EXPECT_EQ(TIME(NTIME), 1e10 + 1.0);
+    const auto lines = unit88();
+    ASSERT_GE(lines.size(), 2u * 2257u);
+    EXPECT_EQ(lines[2 * 2257 - 1].substr(0, 32), " NRET1,X,ERRMAX,H,YK(1),YK(2)***");
 }
 
 TEST_F(Driver, StepDoneWithASmallerStepCountsAsBad) {

@@ -3,6 +3,7 @@
 
 #include <cmath>
 #include <filesystem>
+#include <limits>
 #include <string>
 
 #include "platform/units.h"
@@ -33,6 +34,10 @@ void exponential(double&, const State& y, State& r) {
     r(1) = y(1);
 }
 void not_a_number(double&, const State&, State& r) { r.fill(std::nan("")); }
+void jump_after_1e10(double& x, const State&, State& r) {
+    r.fill(0.0);
+    r(1) = x > 1e10 ? 1.0 : 0.0;
+}
 
 int calls = 0;
 int singular_at = 0;
@@ -200,6 +205,26 @@ TEST_F(Rrkqc, InsignificantStepWritesTwoRecordsAndGrowsTheStep) {
     step(still, 1.0, 1e-6);
     EXPECT_EQ(nret1, -32765);
     EXPECT_EQ(unit88()[1].substr(0, 32), " NRET1,X,ERRMAX,H,YK(1),YK(2)***");
+    // A slow growth retries as long as it takes: at 1e10 half a last place
+    // is 2^-20, and 1e-7 times 1.001^k passes it first for k = 2257.
+    reset();
+    factors(1) = 1.001;
+    x = 1e10;
+    step(still, 1e-7, 1e-6);
+    EXPECT_EQ(nret1, 2257);
+    EXPECT_EQ(x, 1e10 + 0x1p-19);
+    EXPECT_GT(h_done, 0x1p-20);
+    EXPECT_LT(h_done, 1.001 * 0x1p-20);
+    EXPECT_EQ(unit88().size(), 2u * 2257u);
+    // A step that does not grow may still move the time when its sign turns:
+    // below 1 the last place is half as wide, so -1e-16 moves x = 1 down.
+    reset();
+    factors(1) = -1.0;
+    x = 1.0;
+    step(still, 1e-16, 1e-6);
+    EXPECT_EQ(nret1, 1);
+    EXPECT_EQ(x, 1.0 - 0x1p-53);
+    EXPECT_EQ(h_done, -1e-16);
 }
 
 // A D14.6 field read back.
@@ -251,6 +276,25 @@ TEST_F(Rrkqc, StepThatCanNeverMoveTheTimeEndsWhereItBeganInsteadOfLoopingForever
         ASSERT_FALSE(lines.empty());
         EXPECT_EQ(lines.back().substr(0, 52), " RRKQC: stepsize never significant, retries stopped.");
     }
+    // An infinite time absorbs every finite step, however it grows.
+    reset();
+    x = std::numeric_limits<double>::infinity();
+    step(still, 1.0, 1e-6);
+    EXPECT_EQ(nret1, 1);
+    EXPECT_EQ(unit88().size(), 3u);
+    // A rate that jumps just after x = 1e10 puts an error of about H / 6
+    // into every step that moves the time, far above EPS 1e-12: each
+    // rejection shrinks the step below the last place of x, and the retries
+    // grow it back into the next rejection.
+    reset();
+    x = 1e10;
+    step(jump_after_1e10, 1e-5, 1e-12);
+    EXPECT_EQ(x, 1e10);
+    EXPECT_EQ(y(1), 0.0);
+    EXPECT_EQ(h_done, -7.0);
+    const auto lines = unit88();
+    EXPECT_GT(lines.size(), 2u * 1000u);
+    EXPECT_EQ(lines.back().substr(0, 52), " RRKQC: stepsize never significant, retries stopped.");
     // A zero step gives up at once.
     reset();
     step(still, 0.0, 1e-6);

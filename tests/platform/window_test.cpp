@@ -69,20 +69,32 @@ TEST_F(WindowTest, LinesAreClippedToTheViewport) {
 }
 
 // Viewport 101 by 201 pixels; world x 0..10, y 0..20: one unit is 10 pixels.
-TEST_F(WindowTest, WorldWindowWithInvertPutsTheLeastYAtTheBottom) {
-    win_viewport(0, 0, 100, 200);
-    ASSERT_TRUE(win_world(true, 0, 0, 10, 20));
-    win_move(0, 0);
-    win_line(0, 0);
-    EXPECT_TRUE(red(0, 200));
-    win_move(10, 20);
-    win_line(10, 20);
-    EXPECT_TRUE(red(100, 0));
-    win_move(5, 10);
-    win_line(6, 10);
-    EXPECT_TRUE(red(50, 100));
-    EXPECT_TRUE(red(60, 100));
-    EXPECT_EQ(red_in(0, 0, 110, 210), 2 + 11);
+// The first corner goes to the top left, the second to the bottom right, in
+// the order given: the picture passes its upper y bound first, so y grows
+// upwards; reversed bounds mirror the drawing.
+TEST_F(WindowTest, WorldWindowMapsItsFirstCornerToTheTopLeftInTheOrderGiven) {
+    struct Case {
+        double x1, y1, x2, y2;
+        int px, py;  // pixel of the world point (2, 15)
+    };
+    const Case cases[] = {
+        {0, 20, 10, 0, 20, 50},   // as the picture passes ordered bounds
+        {10, 20, 0, 0, 80, 50},   // x reversed: mirrored left to right
+        {0, 0, 10, 20, 20, 150},  // y reversed: upside down
+        {10, 0, 0, 20, 80, 150},  // both reversed
+    };
+    for (const Case& c : cases) {
+        win_clear(0);
+        win_viewport(0, 0, 100, 200);
+        ASSERT_TRUE(win_world(true, c.x1, c.y1, c.x2, c.y2));
+        win_move(c.x1, c.y1);
+        win_line(c.x1, c.y1);
+        win_move(2, 15);
+        win_line(2, 15);
+        EXPECT_TRUE(red(0, 0)) << c.x1 << " " << c.y1;
+        EXPECT_TRUE(red(c.px, c.py)) << c.x1 << " " << c.y1;
+        EXPECT_EQ(red_in(0, 0, 110, 210), 2) << c.x1 << " " << c.y1;
+    }
 }
 
 TEST_F(WindowTest, WorldWindowAsThePictureGivesItMapsTheSameWay) {
@@ -95,11 +107,12 @@ TEST_F(WindowTest, WorldWindowAsThePictureGivesItMapsTheSameWay) {
     EXPECT_TRUE(red(105, 35));
     EXPECT_TRUE(red(55, 85));
     EXPECT_FALSE(red(5, 35));
+    EXPECT_EQ(red_in(0, 0, 140, 140), 101);
 }
 
 TEST_F(WindowTest, EqualBoundsAreRefusedAndThePreviousWindowStays) {
     win_viewport(0, 0, 100, 200);
-    ASSERT_TRUE(win_world(true, 0, 0, 10, 20));
+    ASSERT_TRUE(win_world(true, 0, 20, 10, 0));
     EXPECT_FALSE(win_world(true, 5, 0, 5, 20));
     EXPECT_FALSE(win_world(true, 0, 3, 10, 3));
     EXPECT_FALSE(win_world(true, 0, 0, 0, 0));
@@ -112,7 +125,7 @@ TEST_F(WindowTest, EqualBoundsAreRefusedAndThePreviousWindowStays) {
 
 TEST_F(WindowTest, BoxDrawsTheOutlineOnly) {
     win_viewport(0, 0, 100, 200);
-    ASSERT_TRUE(win_world(true, 0, 0, 10, 20));
+    ASSERT_TRUE(win_world(true, 0, 20, 10, 0));
     win_box(2, 2, 4, 8, 16);  // pixels (20, 160) and (80, 40)
     for (int x = 20; x <= 80; x += 5) {
         EXPECT_TRUE(red(x, 40)) << x;
@@ -130,7 +143,7 @@ TEST_F(WindowTest, BoxDrawsTheOutlineOnly) {
 
 TEST_F(WindowTest, ViewportReachingPastTheSurfaceIsCutNotFatal) {
     win_viewport(1200, 1000, 1800, 1600);
-    ASSERT_TRUE(win_world(true, 0, 0, 600, 600));
+    ASSERT_TRUE(win_world(true, 0, 600, 600, 0));
     win_move(0, 600);
     win_line(600, 0);
     win_box(2, 0, 0, 600, 600);
@@ -148,7 +161,7 @@ TEST_F(WindowTest, ViewportReachingPastTheSurfaceIsCutNotFatal) {
 
 TEST_F(WindowTest, HugeAndNonFiniteWorldPointsNeverCrash) {
     win_viewport(0, 0, 100, 100);
-    ASSERT_TRUE(win_world(true, 0, 0, 1e-300, 1e-300));
+    ASSERT_TRUE(win_world(true, 0, 1e-300, 1e-300, 0));
     win_move(0, 0);
     win_line(1.0, 1.0);  // about 1e302 pixels away
     win_line(std::numeric_limits<double>::infinity(), 0.0);
@@ -261,7 +274,7 @@ TEST_F(WindowTest, ClearPaintsEverythingInTheBackColourAndHomesTheCursor) {
 
 TEST_F(WindowTest, ClearKeepsTheViewportAndWorldWindow) {
     win_viewport(0, 0, 100, 200);
-    ASSERT_TRUE(win_world(true, 0, 0, 10, 20));
+    ASSERT_TRUE(win_world(true, 0, 20, 10, 0));
     win_clear(0);
     win_move(10, 20);
     win_line(10, 20);
