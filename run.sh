@@ -1,7 +1,23 @@
 #!/usr/bin/env bash
-# Set-up, build and start the program: ./run.sh (current edition) or ./run.sh kalvo4.
+# Set-up, build and start a program in runs/: ./run.sh [kalvo|kalvo4|kalvo-headless|kalvo4-headless] [args...]
+# runs/ is made on the first start and gets a copy of every sample of
+# examples/ that it does not hold yet; a copy there is never overwritten.
 set -euo pipefail
 cd "$(dirname "$0")"
-./setup.sh
-./build.sh build
-exec ./build/"${1:-kalvo}"
+program=${1:-kalvo}
+shift || true
+case "$program" in
+  kalvo | kalvo4 | kalvo-headless | kalvo4-headless) ;;
+  *)
+    echo "usage: ./run.sh [kalvo|kalvo4|kalvo-headless|kalvo4-headless] [args...]" >&2
+    exit 2
+    ;;
+esac
+./setup.sh >&2
+./build.sh build >&2
+mkdir -p runs
+for sample in examples/*; do
+  [ -e "runs/${sample##*/}" ] || cp "$sample" runs/
+done
+cd runs
+exec ../build/"$program" "$@"
