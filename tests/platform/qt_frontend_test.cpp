@@ -68,16 +68,21 @@ std::atomic<bool> g_gate{false};
 std::atomic<bool> g_stop{false};
 std::atomic<int> g_laps{0};
 
-void ask_one_number() {
+// Black on white, the question at (row, col); the answer goes to g_received.
+void ask_number_at(int row, int col) {
     static const FieldFormat i3("(I3)");
     win_back_colour(0x00FFFFFF);
     win_text_colour(0);
     win_clear(0);
-    win_text_pos(2, 1);
+    win_text_pos(row, col);
     win_text("NUMERO? ");
     int16_t x = -1;
     read_keyboard(i3, x);
     g_received = x;
+}
+
+void ask_one_number() {
+    ask_number_at(2, 1);
     win_text("FATTO");
 }
 
@@ -92,15 +97,7 @@ void ask_two_numbers_after_the_gate() {
 }
 
 // The question far down and to the right of the text area.
-void ask_far_away() {
-    static const FieldFormat i3("(I3)");
-    win_clear(0);
-    win_text_pos(40, 100);
-    win_text("NUMERO? ");
-    int16_t x = -1;
-    read_keyboard(i3, x);
-    g_received = x;
-}
+void ask_far_away() { ask_number_at(40, 100); }
 
 void draw_until_stopped() {
     while (!g_stop) {
