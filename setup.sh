@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building and testing need, only those missing.
 set -euo pipefail
-packages=(g++ cmake make gfortran libgtest-dev libgmock-dev libbenchmark-dev qt6-base-dev)
+packages=(g++ cmake make gfortran libgtest-dev libgmock-dev libbenchmark-dev qt6-base-dev xvfb xdotool x11-apps)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -97,31 +97,45 @@ void BM_ClearOnly(benchmark::State& state) {
 }
 BENCHMARK(BM_ClearOnly)->Unit(benchmark::kMicrosecond);
 
-// What the desktop's repaint does under the lock: one copy of the indices
-// and the palette.
+// What the desktop's repaint does under the lock: one copy of the surface,
+// pixels and text cells.
 void BM_RepaintCopyUnderLock(benchmark::State& state) {
-    std::vector<uint8_t> index(size_t(kSurfaceWidth) * kSurfaceHeight);
-    uint32_t palette[kPaletteSize];
+    static Surface copy;
     for (auto _ : state) {
-        copy_indexed(index.data(), palette);
-        benchmark::DoNotOptimize(index.data());
+        copy_surface(copy);
+        benchmark::DoNotOptimize(&copy);
         benchmark::ClobberMemory();
     }
 }
 BENCHMARK(BM_RepaintCopyUnderLock)->Unit(benchmark::kMicrosecond);
 
-// The rest of the repaint, after the lock: indices to colours.
-void BM_RepaintExpandAfterLock(benchmark::State& state) {
-    std::vector<uint8_t> index(size_t(kSurfaceWidth) * kSurfaceHeight);
-    std::vector<uint32_t> out(index.size());
-    uint32_t palette[kPaletteSize] = {};
-    copy_indexed(index.data(), palette);
+// The rest of the repaint, after the lock: the copy drawn for a screen of
+// scale 1 or 2, on a picture of lines under fifty rows of text.
+void BM_RepaintDrawAfterLock(benchmark::State& state) {
+    const int scale = int(state.range(0));
+    const Path path = make_path();
+    win_back_colour(0x00FFFFFF);
+    win_text_colour(0);
+    win_clear(0);
+    for (int t = 1; t <= kTexts; ++t) {
+        win_text_pos(t, 1);
+        win_text(std::string(kTextLength, 'K'));
+    }
+    win_move(path.x[0], path.y[0]);
+    for (int i = 1; i <= kSegments; ++i) win_line(path.x[i], path.y[i]);
+    static Surface copy;
+    copy_surface(copy);
+    GlyphMasks glyphs;
+    glyphs.width = kCellWidth * scale;
+    glyphs.height = kCellHeight * scale;
+    glyphs.coverage.assign(size_t(kGlyphCount) * glyphs.width * glyphs.height, 128);
+    std::vector<uint32_t> out(size_t(kSurfaceWidth) * kSurfaceHeight * scale * scale);
     for (auto _ : state) {
-        expand_pixels(index.data(), palette, out.data(), int(index.size()));
+        render_scaled(copy, scale, glyphs, out.data());
         benchmark::DoNotOptimize(out.data());
         benchmark::ClobberMemory();
     }
 }
-BENCHMARK(BM_RepaintExpandAfterLock)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_RepaintDrawAfterLock)->Arg(1)->Arg(2)->Unit(benchmark::kMicrosecond);
 
 }  // namespace

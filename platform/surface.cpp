@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <mutex>
 
 namespace {
 
@@ -126,12 +127,6 @@ constexpr auto kRowMask = [] {
 // Lines with ends farther out than this are cut to it before rounding.
 constexpr double kGuard = 1 << 24;
 
-uint8_t glyph_row(char c, int r) {
-    const unsigned u = static_cast<unsigned char>(c);
-    if (u < 32 || u > 126) return 0;
-    return kGlyph[u - 32][r];
-}
-
 // Liang-Barsky: cuts the segment to the box |x|, |y| <= kGuard.
 bool cut_to_guard(double& ax, double& ay, double& bx, double& by) {
     double t0 = 0.0, t1 = 1.0;
@@ -163,6 +158,12 @@ bool cut_to_guard(double& ax, double& ay, double& bx, double& by) {
 long to_pixel(double v) { return static_cast<long>(std::floor(v + 0.5)); }
 
 }  // namespace
+
+uint8_t glyph_row(char c, int r) {
+    const unsigned u = static_cast<unsigned char>(c);
+    if (u < 32 || u > 126) return 0;
+    return kGlyph[u - 32][r];
+}
 
 void surface_clear(Surface& s, int32_t colour) {
     const uint32_t c = static_cast<uint32_t>(colour) & 0x00FFFFFFu;
@@ -324,6 +325,93 @@ void world_to_pixel(const DrawState& st, double x, double y, double& px, double&
     const double w = double(st.vx2) - double(st.vx1), h = double(st.vy2) - double(st.vy1);
     px = st.vx1 + (x - st.wx_left) * w / (st.wx_right - st.wx_left);
     py = st.vy1 + (y - st.wy_top) * h / (st.wy_bottom - st.wy_top);
+}
+
+//---- the surface at a device's resolution ----
+
+void copy_surface(Surface& out) {
+    Window& w = the_window();
+    std::lock_guard<std::mutex> hold(w.lock);
+    out = w.surface;
+}
+
+namespace {
+
+constexpr uint32_t kOpaque = 0xFF000000u;
+
+// True when the cell's pixels are those its character paints and nothing
+// has been drawn over them since.
+bool cell_shows_its_character(const Surface& s, int row, int col) {
+    const char ch = s.cell_char[row][col];
+    const uint32_t fg = uint32_t(s.cell_text[row][col]) & 0x00FFFFFFu;
+    const uint32_t bg = uint32_t(s.cell_back[row][col]) & 0x00FFFFFFu;
+    for (int r = 0; r < kCellHeight; ++r) {
+        const uint8_t bits = glyph_row(ch, r);
+        const uint8_t* p = &s.pixel[row * kCellHeight + r][col * kCellWidth];
+        for (int k = 0; k < kCellWidth; ++k) {
+            if (s.palette[p[k]] != ((bits & (0x80 >> k)) ? fg : bg)) return false;
+        }
+    }
+    return true;
+}
+
+// Background and ink mixed channel by channel in the proportion of the
+// glyph's coverage.
+uint32_t mix(uint32_t bg, uint32_t fg, uint32_t a) {
+    if (a == 0) return bg | kOpaque;
+    if (a == 255) return fg | kOpaque;
+    uint32_t out = kOpaque;
+    for (int shift = 0; shift < 24; shift += 8) {
+        const int b = int((bg >> shift) & 0xFF), f = int((fg >> shift) & 0xFF);
+        out |= uint32_t(b + ((f - b) * int(a) + (f >= b ? 127 : -127)) / 255) << shift;
+    }
+    return out;
+}
+
+void draw_glyph(const Surface& s, int row, int col, int scale, const GlyphMasks& glyphs, uint32_t* out) {
+    const uint32_t fg = uint32_t(s.cell_text[row][col]) & 0x00FFFFFFu;
+    const uint32_t bg = uint32_t(s.cell_back[row][col]) & 0x00FFFFFFu;
+    const size_t stride = size_t(kSurfaceWidth) * scale;
+    const uint8_t* mask =
+        &glyphs.coverage[size_t(s.cell_char[row][col] - ' ') * glyphs.width * glyphs.height];
+    uint32_t* top = out + size_t(row) * glyphs.height * stride + size_t(col) * glyphs.width;
+    for (int y = 0; y < glyphs.height; ++y) {
+        uint32_t* p = top + size_t(y) * stride;
+        for (int x = 0; x < glyphs.width; ++x) p[x] = mix(bg, fg, *mask++);
+    }
+}
+
+}  // namespace
+
+void render_scaled(const Surface& s, int scale, const GlyphMasks& glyphs, uint32_t* out) {
+    uint32_t palette[kPaletteSize];
+    for (int i = 0; i < kPaletteSize; ++i) palette[i] = s.palette[i] | kOpaque;
+    if (scale <= 1) {
+        expand_pixels(&s.pixel[0][0], palette, out, kSurfaceWidth * kSurfaceHeight);
+        return;
+    }
+    const size_t stride = size_t(kSurfaceWidth) * scale;
+    for (int y = 0; y < kSurfaceHeight; ++y) {
+        uint32_t* row = out + size_t(y) * scale * stride;
+        uint32_t* p = row;
+        for (int x = 0; x < kSurfaceWidth; ++x) {
+            const uint32_t c = palette[s.pixel[y][x]];
+            for (int k = 0; k < scale; ++k) *p++ = c;
+        }
+        for (int k = 1; k < scale; ++k) std::memcpy(row + k * stride, row, stride * sizeof *row);
+    }
+    if (glyphs.width != kCellWidth * scale || glyphs.height != kCellHeight * scale ||
+        glyphs.coverage.size() != size_t(kGlyphCount) * glyphs.width * glyphs.height) {
+        return;
+    }
+    for (int row = 0; row < kTextRows; ++row) {
+        for (int col = 0; col < kTextColumns; ++col) {
+            const char ch = s.cell_char[row][col];
+            // A blank is background only: its blocks are already right.
+            if (ch <= ' ' || ch > '~' || !cell_shows_its_character(s, row, col)) continue;
+            draw_glyph(s, row, col, scale, glyphs, out);
+        }
+    }
 }
 
 //---- PNG: 8-bit RGB, one IDAT of stored (uncompressed) deflate blocks ----

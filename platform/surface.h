@@ -9,6 +9,7 @@
 #include <mutex>
 #include <string>
 #include <string_view>
+#include <vector>
 
 //---- geometry ----
 inline constexpr int kCellWidth = 8;    // pixels across one text cell
@@ -124,6 +125,26 @@ void copy_pixels(uint32_t* out);
 // A copy of the indices and the palette, taken under the lock: the
 // shortest hold for a frontend's repaint.
 void copy_indexed(uint8_t* index_out, uint32_t* palette_out);
+// A copy of the whole surface, pixels and text cells, taken under the lock.
+void copy_surface(Surface& out);
+
+//---- showing the surface on a screen with more device pixels ----
+// The printable characters from ' ' on, drawn by a frontend at the device's
+// cell size: one byte of ink coverage a pixel (0 none, 255 full), rows from
+// the top, glyph after glyph.
+inline constexpr int kGlyphCount = 95;
+struct GlyphMasks {
+    int width = 0, height = 0;  // device pixels of one cell
+    std::vector<uint8_t> coverage;
+};
+// The ink rows of a character in the surface's own font, leftmost pixel in
+// the high bit; blank for characters the font does not have.
+uint8_t glyph_row(char c, int r);
+// The surface at `scale` device pixels a side per surface pixel, as colours
+// 0xFFBBGGRR in rows of kSurfaceWidth * scale: every pixel becomes a block,
+// then every text cell that still shows just its character (nothing drawn
+// over it since) is drawn again from the masks, when they fit the cell.
+void render_scaled(const Surface& s, int scale, const GlyphMasks& glyphs, uint32_t* out);
 // The surface as a PNG file (8-bit RGB). False when the file cannot be written.
 bool write_png(const char* path, const uint32_t* pixels, int width, int height);
 

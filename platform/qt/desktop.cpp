@@ -12,13 +12,17 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
+#include <QDir>
 #include <QFileDialog>
+#include <QFontDatabase>
+#include <QImageWriter>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPainter>
 #include <QPointer>
+#include <QSaveFile>
 #include <QScreen>
 #include <QScrollArea>
 #include <QStatusBar>
@@ -26,6 +30,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cmath>
 #include <condition_variable>
 #include <cstdio>
 #include <cstring>
@@ -45,6 +50,10 @@ constexpr int kSlowestRepaintMs = 40;
 constexpr int kShutdownGraceMs = 2000;  // for the program to reach a window operation
 constexpr int kMathErrorExitCode = 4;
 constexpr int kClosedExitCode = 0;
+constexpr int kPreferredWidth = 1000;  // window, before fitting it to the screen
+constexpr int kPreferredHeight = 760;
+constexpr int kFrameRoomWidth = 16;  // for the frame a window manager adds
+constexpr int kFrameRoomHeight = 48;
 
 // What the two threads share.
 struct Link {
@@ -53,6 +62,8 @@ struct Link {
     std::string typed;              // the line being typed
     std::deque<std::string> lines;  // ended lines not yet read
     bool read_waiting = false;
+    uint64_t read_count = 0;         // reads begun, so a new read can be told apart
+    int read_row = 1, read_col = 1;  // where the waiting read's echo begins
     bool paused = false;
     bool abort = false;
     bool finished = false;
@@ -83,6 +94,9 @@ void desktop_checkpoint() {
 bool desktop_read_line(std::string& line, int row, int col) {
     std::unique_lock<std::mutex> lk(g_link.m);
     g_link.read_waiting = true;
+    ++g_link.read_count;
+    g_link.read_row = row;
+    g_link.read_col = col;
     std::string shown;
     for (;;) {
         while (!g_link.abort && g_link.lines.empty() && g_link.typed == shown) g_link.cv.wait(lk);
@@ -148,6 +162,59 @@ void copy_surface_into(QImage& image) {
                   kSurfaceWidth * kSurfaceHeight);
 }
 
+// The copy the view is drawn from. GUI thread only.
+Surface& shown_surface() {
+    static Surface copy;
+    return copy;
+}
+
+// The printable characters in the system's fixed-pitch font, as large as
+// fits a cell of `scale` device pixels per surface pixel. None when no font
+// gives them ink.
+GlyphMasks make_glyph_masks(int scale) {
+    GlyphMasks g;
+    g.width = kCellWidth * scale;
+    g.height = kCellHeight * scale;
+    g.coverage.assign(size_t(kGlyphCount) * g.width * g.height, 0);
+    QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    font.setPixelSize(g.height);
+    const QFontMetricsF full(font);
+    const double fit = std::min(g.width / full.horizontalAdvance('M'), g.height / full.height());
+    font.setPixelSize(std::max(1, int(g.height * fit)));
+    const QFontMetricsF m(font);
+    const double baseline = (g.height - m.height()) / 2 + m.ascent();
+    QImage cell(g.width, g.height, QImage::Format_ARGB32_Premultiplied);
+    bool ink = false;
+    for (int i = 0; i < kGlyphCount; ++i) {
+        const QChar ch(char16_t(' ' + i));
+        cell.fill(Qt::transparent);
+        QPainter p(&cell);
+        p.setFont(font);
+        p.setPen(Qt::white);
+        p.drawText(QPointF((g.width - m.horizontalAdvance(ch)) / 2, baseline), QString(ch));
+        p.end();
+        uint8_t* out = &g.coverage[size_t(i) * g.width * g.height];
+        for (int y = 0; y < g.height; ++y) {
+            const QRgb* line = reinterpret_cast<const QRgb*>(cell.constScanLine(y));
+            for (int x = 0; x < g.width; ++x) {
+                out[y * g.width + x] = uint8_t(qAlpha(line[x]));
+                ink = ink || out[y * g.width + x] != 0;
+            }
+        }
+    }
+    if (!ink) return GlyphMasks{};
+    return g;
+}
+
+// The preferred window size cut to the free area of the window's screen,
+// less room for the frame.
+QSize fitted_window_size(const QWidget* w) {
+    const QSize wanted(kPreferredWidth, kPreferredHeight);
+    const QScreen* sc = w->screen();
+    if (sc == nullptr) return wanted;
+    return wanted.boundedTo(sc->availableGeometry().size() - QSize(kFrameRoomWidth, kFrameRoomHeight));
+}
+
 constexpr Frontend kDesktop{desktop_read_line, desktop_wait, desktop_math_error, desktop_checkpoint};
 
 // One nice level below the GUI thread (Linux applies it per thread).
@@ -178,12 +245,25 @@ SurfaceView::SurfaceView(QWidget* parent)
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
-// At a device pixel ratio above 1 each surface pixel becomes a block of
-// device pixels, without smoothing.
+int SurfaceView::device_scale() const { return std::max(1, int(std::ceil(devicePixelRatioF() - 0.01))); }
+
+void SurfaceView::show_surface(const Surface& copy) {
+    const int scale = device_scale();
+    if (image_.devicePixelRatio() != scale) {
+        image_ = QImage(kSurfaceWidth * scale, kSurfaceHeight * scale, QImage::Format_RGBX8888);
+        image_.setDevicePixelRatio(scale);
+        glyphs_ = scale > 1 ? make_glyph_masks(scale) : GlyphMasks{};
+    }
+    render_scaled(copy, scale, glyphs_, reinterpret_cast<uint32_t*>(image_.bits()));
+    update();
+}
+
+// One image pixel a device pixel; smoothed only on a screen whose scale is
+// not whole.
 void SurfaceView::paintEvent(QPaintEvent*) {
     QPainter p(this);
-    p.setRenderHint(QPainter::SmoothPixmapTransform, false);
-    p.drawImage(QRect(0, 0, kSurfaceWidth, kSurfaceHeight), image_);
+    p.setRenderHint(QPainter::SmoothPixmapTransform, image_.devicePixelRatio() != devicePixelRatioF());
+    p.drawImage(QPoint(0, 0), image_);
 }
 
 void SurfaceView::keyPressEvent(QKeyEvent* event) {
@@ -212,16 +292,16 @@ void SurfaceView::keyPressEvent(QKeyEvent* event) {
 DesktopWindow::DesktopWindow(const QString& title) {
     setWindowTitle(title);
     view_ = new SurfaceView;
-    auto* scroll = new QScrollArea;
-    scroll->setWidget(view_);
-    scroll->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    scroll->setFocusProxy(view_);
-    setCentralWidget(scroll);
+    scroll_ = new QScrollArea;
+    scroll_->setWidget(view_);
+    scroll_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    scroll_->setFocusProxy(view_);
+    setCentralWidget(scroll_);
     status_ = new QLabel("Running");
     status_->setObjectName("status");
     statusBar()->addWidget(status_);
     build_menus();
-    resize(1000, 760);
+    resize(fitted_window_size(this));
     view_->setFocus();
     auto* timer = new QTimer(this);
     connect(timer, &QTimer::timeout, this, &DesktopWindow::refresh);
@@ -317,11 +397,20 @@ bool DesktopWindow::program_finished() const {
 
 QString DesktopWindow::status_text() const { return status_->text(); }
 
-// Copies the surface only when the program changed it since the last copy.
+// Copies the surface only when the program changed it since the last copy
+// or the view moved to a screen of another scale.
 void DesktopWindow::refresh() {
     QString status;
+    bool reading;
+    uint64_t read;
+    int row, col, typed;
     {
         std::lock_guard<std::mutex> lk(g_link.m);
+        reading = g_link.read_waiting;
+        read = g_link.read_count;
+        row = g_link.read_row;
+        col = g_link.read_col;
+        typed = int(g_link.typed.size());
         if (g_link.finished) {
             status = "Finished";
         } else if (g_link.paused) {
@@ -333,11 +422,27 @@ void DesktopWindow::refresh() {
         }
     }
     if (status_->text() != status) status_->setText(status);
+    if (reading) keep_read_in_view(read, row, col, typed);
     const uint64_t g = the_window().generation.load(std::memory_order_acquire);
-    if (g == shown_generation_) return;
+    if (g == shown_generation_ && view_->image().devicePixelRatio() == view_->device_scale()) return;
     shown_generation_ = g;
-    copy_surface_into(view_->image());
-    view_->update();
+    copy_surface(shown_surface());
+    view_->show_surface(shown_surface());
+}
+
+// Scrolls, no farther than needed, so that the read's position and the
+// cell after the typing are in view: once for each new read and each change
+// of the typing, so the user's own scrolling is left alone in between.
+void DesktopWindow::keep_read_in_view(uint64_t read, int row, int col, int typed) {
+    if (!scroll_->isVisible()) return;
+    const std::pair<uint64_t, int> mark(read, typed);
+    if (mark == read_in_view_) return;
+    read_in_view_ = mark;
+    const int y = (std::clamp(row, 1, kTextRows) - 1) * kCellHeight + kCellHeight / 2;
+    const int start = (std::clamp(col, 1, kTextColumns) - 1) * kCellWidth + kCellWidth / 2;
+    const int cursor = (std::clamp(col + typed, 1, kTextColumns) - 1) * kCellWidth + kCellWidth / 2;
+    scroll_->ensureVisible(start, y, kCellWidth, kCellHeight);
+    scroll_->ensureVisible(cursor, y, 2 * kCellWidth, kCellHeight);
 }
 
 void DesktopWindow::type_text(const QString& text) {
@@ -362,10 +467,25 @@ void DesktopWindow::type_backspace() {
 
 void DesktopWindow::type_enter() { type_text("\n"); }
 
+// Written beside the old file and put in its place only when complete.
 void DesktopWindow::save_picture(const QString& path) {
     QImage copy(kSurfaceWidth, kSurfaceHeight, QImage::Format_RGBX8888);
     copy_surface_into(copy);
-    copy.save(path, "PNG");
+    QSaveFile file(path);
+    QImageWriter writer(&file, "png");
+    QString reason;
+    if (!file.open(QIODevice::WriteOnly)) {
+        reason = file.errorString();
+    } else if (!writer.write(copy)) {
+        reason = writer.errorString();
+    } else if (!file.commit()) {
+        reason = file.errorString();
+    } else {
+        return;
+    }
+    QMessageBox::warning(
+        this, windowTitle(),
+        QString("The picture could not be saved as\n%1\n\n%2").arg(QDir::toNativeSeparators(path), reason));
 }
 
 void DesktopWindow::copy_text() { QApplication::clipboard()->setText(QString::fromLatin1(screen_text())); }

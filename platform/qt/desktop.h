@@ -7,19 +7,28 @@
 #include <QWidget>
 #include <cstdint>
 #include <thread>
+#include <utility>
 
 #include "platform/frontend.h"
+#include "platform/surface.h"
 
 class QLabel;
 class QAction;
 class QMessageBox;
+class QScrollArea;
 
-// Shows the last copy of the surface, pixel for pixel, and takes the typing.
+// Shows the last copy of the surface at the screen's resolution, and takes
+// the typing.
 class SurfaceView : public QWidget {
     Q_OBJECT
 public:
     explicit SurfaceView(QWidget* parent = nullptr);
+    // The picture in device pixels, at the scale of the screen it was drawn for.
     QImage& image() { return image_; }
+    // Draws a copy of the surface for the view's screen and repaints.
+    void show_surface(const Surface& copy);
+    // Whole device pixels a side per surface pixel on the view's screen.
+    int device_scale() const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -27,6 +36,7 @@ protected:
 
 private:
     QImage image_;
+    GlyphMasks glyphs_;  // the characters at image_'s scale
 };
 
 class DesktopWindow : public QMainWindow {
@@ -49,6 +59,7 @@ public:
     void type_backspace();
     void type_enter();
 
+    // Tells the file and the reason when the picture could not be written.
     void save_picture(const QString& path);
     void copy_text();
     void copy_picture();
@@ -64,12 +75,15 @@ private slots:
 
 private:
     void build_menus();
+    void keep_read_in_view(uint64_t read, int row, int col, int typed);
 
     SurfaceView* view_ = nullptr;
+    QScrollArea* scroll_ = nullptr;
     QLabel* status_ = nullptr;
     QAction* pause_action_ = nullptr;
     QMessageBox* exit_question_ = nullptr;
     uint64_t shown_generation_ = ~uint64_t(0);
+    std::pair<uint64_t, int> read_in_view_{0, -1};  // the read and typing last scrolled to
     std::thread program_thread_;
 };
 

@@ -8,11 +8,15 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTest>
 #include <QTimer>
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 
 #include "platform/console.h"
@@ -29,12 +33,12 @@ namespace {
 // exits (the toolkit's own globals are gone by then).
 QApplication* g_app = nullptr;
 
-QApplication& app() {
+QApplication& app(const QByteArray& platform = "offscreen") {
     static int argc = 1;
     static char name[] = "qt_frontend_test";
     static char* argv[] = {name, nullptr};
     if (g_app == nullptr) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+        qputenv("QT_QPA_PLATFORM", platform);
         g_app = new QApplication(argc, argv);
     }
     return *g_app;
@@ -64,16 +68,21 @@ std::atomic<bool> g_gate{false};
 std::atomic<bool> g_stop{false};
 std::atomic<int> g_laps{0};
 
-void ask_one_number() {
+// Black on white, the question at (row, col); the answer goes to g_received.
+void ask_number_at(int row, int col) {
     static const FieldFormat i3("(I3)");
     win_back_colour(0x00FFFFFF);
     win_text_colour(0);
     win_clear(0);
-    win_text_pos(2, 1);
+    win_text_pos(row, col);
     win_text("NUMERO? ");
     int16_t x = -1;
     read_keyboard(i3, x);
     g_received = x;
+}
+
+void ask_one_number() {
+    ask_number_at(2, 1);
     win_text("FATTO");
 }
 
@@ -86,6 +95,9 @@ void ask_two_numbers_after_the_gate() {
     g_received = a;
     g_second = b;
 }
+
+// The question far down and to the right of the text area.
+void ask_far_away() { ask_number_at(40, 100); }
 
 void draw_until_stopped() {
     while (!g_stop) {
@@ -214,21 +226,67 @@ TEST_F(DesktopTest, EveryMenuEntryButAboutHasAShortcut) {
     window_->start(ask_one_number);
     int entries = 0;
     for (QAction* a : window_->findChildren<QAction*>()) {
-        if (a->menu() != nullptr || a->isSeparator() || a->text().isEmpty() || a->text().contains("About")) continue;
+        if (a->menu() != nullptr || a->isSeparator() || a->text().isEmpty() || a->text().contains("About"))
+            continue;
         ++entries;
         EXPECT_FALSE(a->shortcut().isEmpty()) << a->text().toStdString();
     }
     EXPECT_GE(entries, 6);
 }
 
-TEST_F(DesktopTest, SavedPictureHasTheSurfaceSize) {
+// Clicks away every message box the window shows, keeping its text.
+struct MessageBoxes {
+    QStringList texts;
+    QTimer poll;
+    MessageBoxes() {
+        QObject::connect(&poll, &QTimer::timeout, [this] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                texts << box->text();
+                box->button(QMessageBox::Ok)->click();
+            }
+        });
+        poll.start(20);
+    }
+};
+
+TEST_F(DesktopTest, SavingThePictureWritesTheSurfaceOrSaysWhichFileFailedAndWhy) {
     window_->start(ask_one_number);
     ASSERT_TRUE(settle([&] { return status() == "Input pending"; }));
+    MessageBoxes boxes;
     window_->save_picture("picture.png");
+    EXPECT_TRUE(boxes.texts.isEmpty());
     QImage saved("picture.png");
     EXPECT_EQ(saved.width(), kSurfaceWidth);
     EXPECT_EQ(saved.height(), kSurfaceHeight);
     EXPECT_EQ(saved.pixel(1000, 900), qRgb(255, 255, 255));
+
+    window_->save_picture("no folder/picture.png");
+    ASSERT_EQ(boxes.texts.size(), 1);
+    EXPECT_TRUE(boxes.texts[0].contains("no folder/picture.png")) << boxes.texts[0].toStdString();
+    EXPECT_TRUE(boxes.texts[0].contains("No such file or directory")) << boxes.texts[0].toStdString();
+    EXPECT_FALSE(std::filesystem::exists("no folder"));
+}
+
+// In a window smaller than the text area the view follows the read and its
+// echo, and between changes of the typing leaves the user's scrolling alone.
+TEST_F(DesktopTest, TheViewScrollsToTheReadAndItsEchoOnlyWhenTheyChange) {
+    window_->resize(320, 240);
+    window_->start(ask_far_away);
+    ASSERT_TRUE(settle([&] { return status() == "Input pending"; }));
+    const auto cell_in_view = [&](int row, int col) {
+        const QRect cell((col - 1) * kCellWidth, (row - 1) * kCellHeight, kCellWidth, kCellHeight);
+        return window_->view()->visibleRegion().contains(cell);
+    };
+    EXPECT_TRUE(settle([&] { return cell_in_view(40, 108); }));
+    auto* scroll = window_->findChild<QScrollArea*>();
+    scroll->horizontalScrollBar()->setValue(0);
+    scroll->verticalScrollBar()->setValue(0);
+    QTest::qWait(200);
+    EXPECT_EQ(scroll->horizontalScrollBar()->value(), 0);
+    EXPECT_EQ(scroll->verticalScrollBar()->value(), 0);
+    QTest::keyClicks(window_->view(), "12");
+    ASSERT_TRUE(settle([&] { return screen_row(40).ends_with("NUMERO? 12"); }));
+    EXPECT_TRUE(settle([&] { return cell_in_view(40, 109) && cell_in_view(40, 110); }));
 }
 
 // Closing while a read waits asks first; Yes ends the process, even with
@@ -283,6 +341,43 @@ TEST(DesktopCloseTest, MathErrorShowsItsBoxThenEndsTheProcess) {
             std::exit(0);
         },
         ::testing::ExitedWithCode(4), "box: Math error in SQRT: DOMAIN error");
+}
+
+// A screen of 1600 by 1200 device pixels at scale 2: the window fits its
+// free area, and text is drawn at the screen's resolution, not enlarged.
+TEST(DesktopScaledTest, AtScaleTwoTheWindowFitsTheScreenAndTextIsDrawnFinerThanBlocks) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    const std::string config = ::testing::TempDir() + "/screen_1600x1200.json";
+    std::ofstream(config) << R"({"screens": [{"name": "big", "x": 0, "y": 0, "width": 1600, "height": 1200,
+                                 "logicalDpi": 96, "logicalBaseDpi": 96}]})";
+    EXPECT_EXIT(
+        {
+            qputenv("QT_SCALE_FACTOR", "2");
+            app("offscreen:configfile=" + QByteArray::fromStdString(config));
+            DesktopWindow w("kalvo-test");
+            w.show();
+            w.start(ask_one_number);
+            settle([&] { return w.status_text() == "Input pending" && screen_row(2) == "NUMERO?"; });
+            QTest::qWait(100);
+            const QRect free = w.screen()->availableGeometry();
+            std::fprintf(stderr, "screen %dx%d fits %d\n", free.width(), free.height(),
+                         int(free.contains(w.frameGeometry())));
+            // The 'N' of row 2 as painted: some 2 by 2 block of device pixels
+            // holds more than one colour.
+            const QImage n = w.view()->grab(QRect(0, kCellHeight, kCellWidth, kCellHeight)).toImage();
+            bool finer = false;
+            for (int y = 0; y + 1 < n.height(); y += 2) {
+                for (int x = 0; x + 1 < n.width(); x += 2) {
+                    const QRgb c = n.pixel(x, y);
+                    finer = finer || n.pixel(x + 1, y) != c || n.pixel(x, y + 1) != c ||
+                            n.pixel(x + 1, y + 1) != c;
+                }
+            }
+            std::fprintf(stderr, "glyph %dx%d finer %d\n", n.width(), n.height(), int(finer));
+            std::fflush(stderr);
+            std::_Exit(0);
+        },
+        ::testing::ExitedWithCode(0), "screen 800x600 fits 1\nglyph 16x32 finer 1");
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <fstream>
@@ -155,6 +156,34 @@ TEST_F(SurfaceTest, ColoursBeyondThePaletteTakeTheNearestAndAClearStartsAfresh) 
 }
 
 // The chunk layout of a PNG: signature, then length, type, data, CRC.
+// At scale 2 a cell that still shows just its character is drawn from the
+// masks, mixed between its two colours; a cell a line has crossed keeps the
+// surface's pixels, each as a 2 by 2 block.
+TEST_F(SurfaceTest, AtScaleTwoUntouchedTextComesFromTheMasksAndCrossedCellsStayBlocks) {
+    surface_text(*s_, 1, 1, "AB", 0x00FFFFFF, int32_t(kPaper));
+    line(8, 0, 15, 15);
+    GlyphMasks g;
+    g.width = 2 * kCellWidth;
+    g.height = 2 * kCellHeight;
+    const size_t cell = size_t(g.width) * g.height;
+    g.coverage.assign(kGlyphCount * cell, 0);
+    g.coverage[('A' - ' ') * cell + 5 * g.width + 3] = 255;
+    g.coverage[('A' - ' ') * cell + 5 * g.width + 4] = 128;
+    std::fill_n(g.coverage.begin() + ('B' - ' ') * cell, cell, 255);
+    std::vector<uint32_t> out(size_t(kSurfaceWidth) * kSurfaceHeight * 4);
+    render_scaled(*s_, 2, g, out.data());
+    const auto at = [&](int x, int y) { return out[size_t(y) * 2 * kSurfaceWidth + x]; };
+    EXPECT_EQ(at(3, 5), 0xFFFFFFFFu);
+    EXPECT_EQ(at(4, 5), 0xFF888888u);  // 0x10 + (0xFF - 0x10) * 128 / 255, rounded
+    EXPECT_EQ(at(0, 0), 0xFF101010u);
+    for (int y = 0; y < g.height; ++y) {
+        for (int x = g.width; x < 2 * g.width; ++x) {
+            ASSERT_EQ(at(x, y), surface_pixel(*s_, x / 2, y / 2) | 0xFF000000u) << x << "," << y;
+        }
+    }
+    EXPECT_EQ(at(2 * kSurfaceWidth - 1, 2 * kSurfaceHeight - 1), 0xFF101010u);
+}
+
 TEST_F(SurfaceTest, PngHasTheSignatureTheSizeAndStoredPixelRows) {
     const uint32_t px[6] = {0x000000FF, 0x0000FF00, 0x00FF0000, 0x00FFFFFF, 0, 0x00808080};
     ASSERT_TRUE(write_png("small.png", px, 3, 2));
