@@ -68,9 +68,12 @@ bool ask_output_file() {
         let_points_file_go(1);
         return true;
     } else if (file_answer == "3") {
-        header_written = 1;
+        // appended without a header; a file that cannot be opened asks again,
+        // so that no record of the cycle goes to an unnamed file
         make_file_name(".TXT");
-        return open_points_file(OpenAccess::append);
+        if (!open_points_file(OpenAccess::append)) return false;
+        header_written = 1;
+        return true;
     } else {
         if (read_internal(file_answer.sub(1, 5), kOutputFormats.stem, file_prefix) != IoStatus::ok)
             return false;
