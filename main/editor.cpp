@@ -270,7 +270,7 @@ void show_derived_cells() {
 }
 
 // Edits the cell on a working copy of its value and stores it back; an
-// answer that cannot be read stores the value unchanged and derives nothing.
+// answer that cannot be read leaves the cell as it was and derives nothing.
 void edit_cell(int row, int screen, Angles& a) {
     const Cell c = cell_at(row, screen, true);
     const int16_t r = int16_t(row);
@@ -284,11 +284,7 @@ void edit_cell(int row, int screen, Angles& a) {
     }
     int16_t spare = 0;
     double value = *c.real;
-    const bool read = edit_parameter(c.label, r, s, spare, value, kRealCell);
-    if (!read) {
-        *c.real = value;
-        return;
-    }
+    if (!edit_parameter(c.label, r, s, spare, value, kRealCell)) return;
     switch (c.follow) {
         case FollowUp::psi_rate:
         case FollowUp::theta_rate:

@@ -122,9 +122,6 @@ void paint_echo(int row, int col, std::string_view typed, int clear_len);
 std::string screen_text();
 // A copy of the pixels as colours, taken under the lock.
 void copy_pixels(uint32_t* out);
-// A copy of the indices and the palette, taken under the lock: the
-// shortest hold for a frontend's repaint.
-void copy_indexed(uint8_t* index_out, uint32_t* palette_out);
 // A copy of the whole surface, pixels and text cells, taken under the lock.
 void copy_surface(Surface& out);
 

@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 
 #include "platform/surface.h"
 
@@ -239,11 +238,4 @@ void copy_pixels(uint32_t* out) {
     Window& w = the_window();
     std::lock_guard<std::mutex> hold(w.lock);
     expand_pixels(&w.surface.pixel[0][0], w.surface.palette, out, kSurfaceWidth * kSurfaceHeight);
-}
-
-void copy_indexed(uint8_t* index_out, uint32_t* palette_out) {
-    Window& w = the_window();
-    std::lock_guard<std::mutex> hold(w.lock);
-    std::memcpy(index_out, w.surface.pixel, sizeof w.surface.pixel);
-    std::memcpy(palette_out, w.surface.palette, sizeof w.surface.palette);
 }

@@ -37,7 +37,6 @@
 #include <deque>
 #include <mutex>
 #include <string>
-#include <vector>
 
 #include "platform/surface.h"
 #include "platform/units.h"
@@ -150,22 +149,17 @@ void desktop_math_error(const char* function, const char* error) {
     _exit(kMathErrorExitCode);
 }
 
-// The surface's pixels as an image: 0x00BBGGRR is R, G, B, X in memory;
-// the X byte must read as opaque. Only the indices are copied under the
-// lock; the colours are looked up after it is released. GUI thread only.
-void copy_surface_into(QImage& image) {
-    static std::vector<uint8_t> index(size_t(kSurfaceWidth) * kSurfaceHeight);
-    static uint32_t palette[kPaletteSize];
-    copy_indexed(index.data(), palette);
-    for (uint32_t& c : palette) c |= 0xFF000000u;
-    expand_pixels(index.data(), palette, reinterpret_cast<uint32_t*>(image.bits()),
-                  kSurfaceWidth * kSurfaceHeight);
-}
-
-// The copy the view is drawn from. GUI thread only.
-Surface& shown_surface() {
+// A copy of the surface, taken under the lock. GUI thread only.
+Surface& surface_copy() {
     static Surface copy;
     return copy;
+}
+
+// The surface's pixels as an image, one pixel for one: 0x00BBGGRR is R, G,
+// B, X in memory, and the X byte reads as opaque.
+void copy_surface_into(QImage& image) {
+    copy_surface(surface_copy());
+    render_scaled(surface_copy(), 1, GlyphMasks{}, reinterpret_cast<uint32_t*>(image.bits()));
 }
 
 // The printable characters in the system's fixed-pitch font, as large as
@@ -426,8 +420,8 @@ void DesktopWindow::refresh() {
     const uint64_t g = the_window().generation.load(std::memory_order_acquire);
     if (g == shown_generation_ && view_->image().devicePixelRatio() == view_->device_scale()) return;
     shown_generation_ = g;
-    copy_surface(shown_surface());
-    view_->show_surface(shown_surface());
+    copy_surface(surface_copy());
+    view_->show_surface(surface_copy());
 }
 
 // Scrolls, no farther than needed, so that the read's position and the
