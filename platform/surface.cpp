@@ -368,16 +368,31 @@ uint32_t mix(uint32_t bg, uint32_t fg, uint32_t a) {
     return out;
 }
 
-void draw_glyph(const Surface& s, int row, int col, int scale, const GlyphMasks& glyphs, uint32_t* out) {
-    const uint32_t fg = uint32_t(s.cell_text[row][col]) & 0x00FFFFFFu;
-    const uint32_t bg = uint32_t(s.cell_back[row][col]) & 0x00FFFFFFu;
+// The colours of one cell's text from no ink to full ink, kept for the
+// colour pair last asked for: most cells share their colours.
+struct InkRamp {
+    uint32_t fg = 0, bg = 0;
+    bool built = false;
+    uint32_t colour[256];
+    void set(uint32_t ink, uint32_t back) {
+        if (built && ink == fg && back == bg) return;
+        fg = ink;
+        bg = back;
+        built = true;
+        for (uint32_t a = 0; a < 256; ++a) colour[a] = mix(bg, fg, a);
+    }
+};
+
+void draw_glyph(const Surface& s, int row, int col, int scale, const GlyphMasks& glyphs, InkRamp& ramp,
+                uint32_t* out) {
+    ramp.set(uint32_t(s.cell_text[row][col]) & 0x00FFFFFFu, uint32_t(s.cell_back[row][col]) & 0x00FFFFFFu);
     const size_t stride = size_t(kSurfaceWidth) * scale;
     const uint8_t* mask =
         &glyphs.coverage[size_t(s.cell_char[row][col] - ' ') * glyphs.width * glyphs.height];
     uint32_t* top = out + size_t(row) * glyphs.height * stride + size_t(col) * glyphs.width;
     for (int y = 0; y < glyphs.height; ++y) {
         uint32_t* p = top + size_t(y) * stride;
-        for (int x = 0; x < glyphs.width; ++x) p[x] = mix(bg, fg, *mask++);
+        for (int x = 0; x < glyphs.width; ++x) p[x] = ramp.colour[*mask++];
     }
 }
 
@@ -404,12 +419,13 @@ void render_scaled(const Surface& s, int scale, const GlyphMasks& glyphs, uint32
         glyphs.coverage.size() != size_t(kGlyphCount) * glyphs.width * glyphs.height) {
         return;
     }
+    InkRamp ramp;
     for (int row = 0; row < kTextRows; ++row) {
         for (int col = 0; col < kTextColumns; ++col) {
             const char ch = s.cell_char[row][col];
             // A blank is background only: its blocks are already right.
             if (ch <= ' ' || ch > '~' || !cell_shows_its_character(s, row, col)) continue;
-            draw_glyph(s, row, col, scale, glyphs, out);
+            draw_glyph(s, row, col, scale, glyphs, ramp, out);
         }
     }
 }
