@@ -4,9 +4,11 @@
 
 #include <cmath>
 
+#include "common/params.h"
 #include "common/start_values.h"
 #include "common/state.h"
 #include "motion/derivs.h"
+#include "motion/integrate.h"
 #include "motion/rrkqc.h"
 
 namespace {
@@ -82,5 +84,42 @@ void BM_RRKQC_accepted_step(benchmark::State& st) {
     st.counters["trials_per_step"] = double(trials) / double(steps);
 }
 BENCHMARK(BM_RRKQC_accepted_step);
+
+// A whole leg that fills the table: 1998 states stored after the start one,
+// every stored state handed to an empty hook instead of the picture and the
+// points file, so that only the integration and its storing are timed.
+void BM_LegFillingTheTable(benchmark::State& st) {
+    heavy_body();
+    const State y0 = start();
+    for (int k = 1; k <= 12; ++k) real_params(rp::XGo + k - 1) = y0(k);
+    real_params(rp::EPS) = 1e-8;
+    real_params(rp::H1) = 0.01;
+    real_params(rp::HMIN) = 0.0;
+    real_params(rp::DELH1) = 10.0;
+    real_params(rp::DELH2) = 0.5;
+    real_params(rp::DELH3) = 10.0;
+    real_params(rp::Y1MAX) = 1e30;
+    real_params(rp::Y2MAX) = 1e30;
+    real_params(rp::Y3MAX) = 1e30;
+    real_params(rp::TZERO) = 0.0;
+    real_params(rp::TFIN) = 1e6;
+    periodo = 1e6;
+    after_stored_state = [](Text<120>&) {};
+    Text<120> work_line;
+    int16_t nok = 0, nbad = 0;
+    for (auto _ : st) {
+        real_params(rp::TPRINT) = 0.02;
+        real_params(rp::DXSAV) = 0.0;
+        NTIME = 1;
+        NCC = 0;
+        run_state = 0;
+        integrate_path(continuation_state, nok, nbad, rigid_body_derivs, RRKQC, run_state, work_line);
+        benchmark::DoNotOptimize(YP);
+    }
+    after_stored_state = nullptr;
+    st.counters["stored"] = double(NTIME);
+    st.counters["steps"] = double(nok) + double(nbad);
+}
+BENCHMARK(BM_LegFillingTheTable)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -95,6 +95,8 @@ void set_start_values() {
     force_vector.fill(0.0);
     moment_vector.fill(0.0);
     zeta_g_copy = 0.0;
+    trials_left = kLegTrials;
+    repeated_events.fill(0);
 
     // main program and data-file words
     run_phase = 1;

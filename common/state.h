@@ -28,3 +28,9 @@ inline Mat3 inertia_inverse;                     // its inverse
 inline Vec3 force_vector;                        // FX FY FZ in space axes
 inline Vec3 moment_vector;                       // MX MY MZ in space axes
 inline double zeta_g_copy;                       // lever of the force on the body zeta axis
+
+// Bounds of one leg, whatever its parameters: the trials of the quality step
+// and the events whose records it repeats on the diagnostics file.
+inline constexpr int32_t kLegTrials = 1000000;   // trials of the quality step in one leg
+inline int32_t trials_left;                      // trials the quality step may still make in this leg
+inline Vec<int32_t, 3> repeated_events;          // this leg's insignificant steps, HMIN warnings, step-too-small warnings

@@ -4,6 +4,7 @@
 
 #include "common/params.h"
 #include "common/state.h"
+#include "motion/leg_limits.h"
 #include "motion/switch_frame.h"
 #include "platform/console.h"
 #include "platform/format.h"
@@ -17,6 +18,9 @@ constexpr int16_t kTableEnd = 2000;
 constexpr int16_t kHminWarnings = kEarlierEdition ? 30 : 50;      // NRET above this: HMIN warning
 constexpr int16_t kTooSmallWarnings = kEarlierEdition ? 30 : 50;  // NRET1 at this: step-too-small warning
 constexpr int32_t kPassLimit = 50000;
+// Passes of one leg, however often the step-too-small warning starts the
+// pass limit again.
+constexpr int32_t kLegPasses = 1000000;
 // Frame switches without a completed step in between after which the leg
 // cannot go on.
 constexpr int kSwitchLimit = 8;
@@ -27,6 +31,7 @@ const FieldFormat kFormatA("(1X,A,2(3(1X,I4),1X),6D14.6)");
 const FieldFormat kFormatB("(1X,A,3X,1(2(3D14.6),3X))");
 const FieldFormat kFormatEarlier("(1X,A,3(2X,I4),6D14.6)");
 const FieldFormat kBoundFormat("(1X,A,1X,I6,3D14.6)");
+const FieldFormat kPassesFormat("(1X,A,1X,I7,3D14.6)");
 
 inline int16_t plus_one(int16_t n) { return int16_t(uint16_t(n) + 1u); }
 
@@ -42,8 +47,8 @@ struct Leg {
     int16_t NRET, NRET1, IMAX, NERR;
     int32_t NSTP;
     bool snapshot_taken;
-    int switches;             // frame switches since the last completed step
-    int32_t warned_in_a_row;  // passes in a row that ended with the step-too-small warning
+    int switches;    // frame switches since the last completed step
+    int32_t passes;  // passes of the leg that reached the pass count
 };
 
 void set_up(Leg& g, int16_t& nok, int16_t& nbad, DerivsRoutine derivs) {
@@ -85,7 +90,8 @@ void set_up(Leg& g, int16_t& nok, int16_t& nbad, DerivsRoutine derivs) {
     g.h_done = 0.0;
     g.HNEXT = 0.0;
     g.switches = 0;
-    g.warned_in_a_row = 0;
+    g.passes = 0;
+    start_leg_limits();
     derivs(g.X, YK, state_rates);
 }
 
@@ -159,6 +165,7 @@ void write_back(const Leg& g, Vec<double, 14>& continuation) {
 }
 
 void end_leg(LegEnd end, const Leg& g, Vec<double, 14>& continuation, int16_t& run_state_word) {
+    write_records_left_out();
     // Nothing of the permuted frame leaves the leg.
     return_to_original_frame(YK);
     switch (end) {
@@ -273,23 +280,15 @@ LegEnd run_passes(Leg& g, Vec<double, 14>& continuation, int16_t& nok, int16_t& 
             }
             g.H = g.HNEXT;
             if (g.NRET > kHminWarnings) {
-                write_hmin_warning(g);
+                if (keep_records_of(Repeated::hmin_warning)) write_hmin_warning(g);
                 g.HMIN = g.HMIN * step_factors(2);
                 g.NRET = 0;
             }
             if (g.NRET1 >= kTooSmallWarnings) {
-                write_too_small_warning(g);
+                if (keep_records_of(Repeated::too_small_warning)) write_too_small_warning(g);
                 g.H = g.H * step_factors(3);
                 if constexpr (kCurrentEdition) g.NSTP = 0;
                 g.NRET1 = 0;
-                // The warning starts the pass limit again; passes that warn
-                // every time would never meet it.
-                if (kCurrentEdition && ++g.warned_in_a_row > kPassLimit) {
-                    write_bound("H troppo piccolo ripetuto:N,X,H,HNEXT", g.warned_in_a_row, g);
-                    return LegEnd::stop;
-                }
-            } else {
-                g.warned_in_a_row = 0;
             }
         }
 
@@ -299,6 +298,11 @@ LegEnd run_passes(Leg& g, Vec<double, 14>& continuation, int16_t& nok, int16_t& 
             return LegEnd::write_back;
         }
         if (g.NSTP > kPassLimit) return LegEnd::stop;
+        if (++g.passes > kLegPasses) {
+            write_unit(kDiagnosticsUnit, kPassesFormat, "Passi della tratta oltre il limite:N,X,H,HNEXT",
+                       g.passes, g.X, g.H, g.HNEXT);
+            return LegEnd::stop;
+        }
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "motion/leg_limits.h"
 #include "platform/format.h"
 #include "platform/mathfn.h"
 #include "platform/units.h"
@@ -26,6 +27,7 @@ constexpr int kMaxFallsBack = 1000;
 
 const FieldFormat kInsignificantFormat("(1X,A,I3,6D14.6)");
 const FieldFormat kGiveUpFormat("(1X,A,I5,3D14.6)");
+const FieldFormat kLimitFormat("(1X,A,4D14.6)");
 
 // Work areas shared by rk4_step and RRKQC.
 double saved_x;     // step_saved: time on entry
@@ -94,6 +96,25 @@ bool stop_retries(double x, double h, double delh1, const Insignificant& found) 
     return std::fabs(delh1) <= 1.0 && found.holds(h);
 }
 
+// How many times at least a step h that does not move the finite time x must
+// be multiplied by g, of magnitude above 1, before it does: x + h differs
+// from x only once |h| reaches half the spacing of doubles at x, on the
+// closer side of x.
+double growths_to_move(double x, double h, double g) {
+    const double above = std::nextafter(x, INFINITY) - x;
+    const double below = x - std::nextafter(x, -INFINITY);
+    const double needed = 0.5 * std::fmin(above, below);
+    const double n = std::log(needed / std::fabs(h)) / std::log(std::fabs(g));
+    return n > 0.0 ? std::floor(n) : 0.0;
+}
+
+// A call that cannot finish ends where it began.
+void end_where_it_began(State& y, State& dydx, double& X) {
+    X = saved_x;
+    y = saved_y;
+    dydx = saved_rates;
+}
+
 // One call of the quality-controlled step, for both editions.
 void quality_step(int16_t& IMAX, int16_t& NERR, int16_t& NRET1, State& y, State& dydx, double& X,
                   const double& h_try, const double& EPS, const State& scale, double& h_done, double& HNEXT,
@@ -107,6 +128,16 @@ void quality_step(int16_t& IMAX, int16_t& NERR, int16_t& NRET1, State& y, State&
     int retries = 0;
     Insignificant found;
     for (;;) {
+        // Every trial comes out of the leg's allowance, so that no leg can
+        // keep retrying for ever.
+        if (trials_left <= 0) {
+            write_unit(kDiagnosticsUnit, kLimitFormat,
+                       "RRKQC: the leg's trials are used up, step given up. N,X,H,DELH1", double(kLegTrials),
+                       saved_x, H, factors(1));
+            end_where_it_began(y, dydx, X);
+            return;
+        }
+        --trials_left;
         const double hh = kHalf * H;
         if (!rk4(saved_y, saved_rates, saved_x, hh, step_result, derivs)) return;
         X = saved_x + hh;
@@ -116,9 +147,11 @@ void quality_step(int16_t& IMAX, int16_t& NERR, int16_t& NRET1, State& y, State&
         X = saved_x + H;
         if (X == saved_x || (kEarlierEdition && std::isnan(X))) {
             // The step is too small to move the time: grow it and try again.
-            write_unit(kDiagnosticsUnit, kInsignificantFormat, "Stepsize not significant in RRKQC.");
-            write_unit(kDiagnosticsUnit, kInsignificantFormat, "NRET1,X,ERRMAX,H,YK(1),YK(2)", NRET1, X,
-                       ERRMAX, H, y(1), y(2));
+            if (keep_records_of(Repeated::insignificant_step)) {
+                write_unit(kDiagnosticsUnit, kInsignificantFormat, "Stepsize not significant in RRKQC.");
+                write_unit(kDiagnosticsUnit, kInsignificantFormat, "NRET1,X,ERRMAX,H,YK(1),YK(2)", NRET1, X,
+                           ERRMAX, H, y(1), y(2));
+            }
             NRET1 = plus_one(NRET1);
             found.add(H);
             H = H * factors(1);
@@ -128,10 +161,20 @@ void quality_step(int16_t& IMAX, int16_t& NERR, int16_t& NRET1, State& y, State&
                 write_unit(kDiagnosticsUnit, kGiveUpFormat,
                            "RRKQC: stepsize never significant, retries stopped. N,X,H,DELH1",
                            int32_t(retries), saved_x, H, factors(1));
-                X = saved_x;
-                y = saved_y;
-                dydx = saved_rates;
+                end_where_it_began(y, dydx, X);
                 return;
+            }
+            // A step that grows too slowly to move the time within the
+            // leg's allowance is given up before the retries begin.
+            if (std::fabs(factors(1)) > 1.0) {
+                const double n = growths_to_move(saved_x, H, factors(1));
+                if (n > double(trials_left)) {
+                    write_unit(kDiagnosticsUnit, kLimitFormat,
+                               "RRKQC: stepsize significant only after N retries, step given up. N,X,H,DELH1",
+                               n, saved_x, H, factors(1));
+                    end_where_it_began(y, dydx, X);
+                    return;
+                }
             }
             continue;
         }

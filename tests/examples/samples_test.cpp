@@ -326,4 +326,44 @@ TEST_F(SamplesTest, BodyStartedAtThetaZeroPassesTheSingularityOnItsPrecessionCon
     EXPECT_GT(highest, 0.999);
 }
 
+//---- parameters with which no leg can reach its end ----
+
+TEST_F(SamplesTest, LegsThatCannotReachTfinStopSoonWithTheirDiagnosticsKeptSmall) {
+    // NOSTOP, the next points file, (a leg that ends, MORE), an empty line
+    // at the pause, OUT at the leg prompt and at the main menu.
+    const std::vector<std::string> stop = {"100", "3", "", "", "6", "6"};
+    const std::vector<std::string> more_then_stop = {"100", "3", "", "", "", "6", "6"};
+    struct Case {
+        std::vector<std::string> edits, rest;
+    };
+    const Case cases[] = {
+        // A first step of 1e-26 that grows by 1 + 1e-13 a retry.
+        {{"1,1", "1.", "2,1", "2.", "2,2", "1D-20", "10,2", "1.0000000000001"}, stop},
+        // EPS 1e-17: step-too-small warnings keep starting the pass limit again.
+        {{"1,1", "1.", "2,1", "2.", "1,2", "1.D-17"}, stop},
+        // Steps cut to 1e-30 times themselves at every such warning, from the
+        // continuation on.
+        {{"12,2", "1.E-30", "2,2", "1.E-30"}, more_then_stop},
+    };
+    for (const Case& c : cases) {
+        std::filesystem::remove("fort.88");
+        std::filesystem::remove("KALVO30.MXT");
+        std::filesystem::copy_file(std::string(KALVO_SOURCE_DIR) + "/examples/KALVO30.MXT", "KALVO30.MXT");
+        std::vector<std::string> keys = {"3", "KALVO30"};
+        keys.insert(keys.end(), c.edits.begin(), c.edits.end());
+        keys.insert(keys.end(), c.rest.begin(), c.rest.end());
+        const Session s = run_program(keys, 30);
+        const std::string& name = c.edits.back();
+        EXPECT_FALSE(s.timed_out) << name;
+        EXPECT_TRUE(s.finished) << name;
+        EXPECT_FALSE(s.input_ended) << name;
+        ASSERT_GE(s.reads.size(), 3u);
+        EXPECT_TRUE(s.reads[s.reads.size() - 3].contains("tfin non raggiunto. KPUNTM piccolo.")) << name;
+        EXPECT_TRUE(s.last().contains("6=OUT")) << name;
+        const auto size = std::filesystem::file_size("fort.88");
+        EXPECT_GT(size, 0u) << name;
+        EXPECT_LT(size, 2000000u) << name;
+    }
+}
+
 }  // namespace

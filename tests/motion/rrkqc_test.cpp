@@ -6,6 +6,7 @@
 #include <limits>
 #include <string>
 
+#include "motion/leg_limits.h"
 #include "platform/units.h"
 #include "tests/motion/motion_fixture.h"
 
@@ -70,6 +71,7 @@ protected:
         factors = Vec3{{10.0, 1.0, 1.0}};
         calls = 0;
         singular_at = 0;
+        start_leg_limits();
     }
     void step(DerivsRoutine f, double h_try, double eps) {
 #if KALVO_EARLIER_EDITION
@@ -216,6 +218,18 @@ TEST_F(Rrkqc, InsignificantStepWritesTwoRecordsAndGrowsTheStep) {
     EXPECT_GT(h_done, 0x1p-20);
     EXPECT_LT(h_done, 1.001 * 0x1p-20);
     EXPECT_EQ(unit88().size(), 2u * 2257u);
+    // Only the first 5000 such steps of a leg are written; the leg's last
+    // record counts the others.
+    reset();
+    factors(1) = 1.0001;
+    x = 1e10;
+    step(still, 1e-7, 1e-6);
+    EXPECT_EQ(nret1, 22553);
+    EXPECT_EQ(x, 1e10 + 0x1p-19);
+    EXPECT_EQ(unit88().size(), 2u * 5000u);
+    write_records_left_out();
+    EXPECT_EQ(unit88().back(),
+              " Avvisi oltre il limite, non scritti:RRKQC,Hmin,H piccolo   17553       0       0");
     // A step that does not grow may still move the time when its sign turns:
     // below 1 the last place is half as wide, so -1e-16 moves x = 1 down.
     reset();
@@ -295,6 +309,31 @@ TEST_F(Rrkqc, StepThatCanNeverMoveTheTimeEndsWhereItBeganInsteadOfLoopingForever
     const auto lines = unit88();
     EXPECT_GT(lines.size(), 2u * 1000u);
     EXPECT_EQ(lines.back().substr(0, 52), " RRKQC: stepsize never significant, retries stopped.");
+    // A step that would need more retries than the leg has left gives up at
+    // once: from 1e-20 at x = 1, growing by 1 + 1e-13 a retry (or turning
+    // its sign too), it would take some 1e14 of them.
+    for (double delh1 : {1.0000000000001, -1.0000000000001}) {
+        reset();
+        factors(1) = delh1;
+        x = 1.0;
+        step(still, 1e-20, 1e-6);
+        EXPECT_EQ(x, 1.0);
+        EXPECT_EQ(nret1, 1);
+        const auto slow = unit88();
+        ASSERT_EQ(slow.size(), 3u);
+        EXPECT_EQ(slow[2].substr(0, 65), " RRKQC: stepsize significant only after N retries, step given up.");
+        EXPECT_GT(field(slow[2], 78), 1e13);
+        EXPECT_LT(field(slow[2], 78), 1e15);
+    }
+    // The leg's trials bound every call: with three left, the fourth trial
+    // is not made.
+    reset();
+    trials_left = 3;
+    x = 1e20;
+    step(still, 1.0, 1e-6);
+    EXPECT_EQ(x, 1e20);
+    EXPECT_EQ(nret1, 3);
+    EXPECT_EQ(unit88().back().substr(0, 52), " RRKQC: the leg's trials are used up, step given up.");
     // A zero step gives up at once.
     reset();
     step(still, 0.0, 1e-6);
