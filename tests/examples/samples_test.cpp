@@ -352,7 +352,7 @@ TEST_F(SamplesTest, LegsThatCannotReachTfinStopSoonWithTheirDiagnosticsKeptSmall
         std::vector<std::string> keys = {"3", "KALVO30"};
         keys.insert(keys.end(), c.edits.begin(), c.edits.end());
         keys.insert(keys.end(), c.rest.begin(), c.rest.end());
-        const Session s = run_program(keys, 30);
+        const Session s = run_program(keys, 60);
         const std::string& name = c.edits.back();
         EXPECT_FALSE(s.timed_out) << name;
         EXPECT_TRUE(s.finished) << name;
