@@ -166,7 +166,7 @@ void data_file_io(const int16_t& mode) {
     } else if (m <= 4) {
         output_file_dialogue();
     } else if (m <= 6) {
-        write_parameter_header(kPointsUnit);
+        if (write_parameter_header(kPointsUnit) != IoStatus::ok) points_file_failed();
     } else if (m == 7) {
         point_records();
     } else if (m >= 11) {

@@ -23,6 +23,10 @@ bool open_points_file(OpenAccess access);
 // Closes unit 8 and opens the next numbered points file, trying a bounded
 // number of numbers. False when none could be opened (unit 8 closed).
 bool open_next_points_file();
+// A points file that failed a write is named to the user, who answers with
+// an empty line, and let go (unit 8 closed, no header): nothing more goes to
+// it, and what it holds stays.
+void points_file_failed();
 
 //---- loads ----
 

@@ -5,14 +5,26 @@
 #include "common/state.h"
 #include "datafiles/data_file_io.h"
 #include "datafiles/datafiles_internal.h"
+#include "platform/console.h"
 #include "platform/units.h"
+#include "platform/window.h"
 
 namespace {
 
 constexpr int kLastUnrolledIndex = 1998;  // a pair of a later index ends its file
+constexpr int kMessageRowOffset = 8;      // rows below LASTRIG: the questions under the picture
 
 // Parsed at start-up, so that no write of a leg allocates.
 const FieldFormat kPairFormat("(I6,3X,9(D15.7,1X))");
+const FieldFormat kWriteFailure("(' ERRORE DI SCRITTURA SU ',A,' ')");
+
+// A points file that fails a write ends the leg: its states would be kept
+// nowhere. The message goes under the picture.
+void end_leg_on_failed_write() {
+    win_text_pos(LASTRIG + kMessageRowOffset, 1);
+    points_file_failed();
+    run_state = 1;
+}
 
 // The next numbered points file with its header; the words change even
 // when no file can be opened, and the records then go to unit 8's default file.
@@ -22,10 +34,19 @@ void rollover() {
     int_params(ip::NPROL) = 1;
     header_written = 0;
     run_state = 0;
-    if (open_next_points_file()) write_parameter_header(kPointsUnit);
+    if (open_next_points_file() && write_parameter_header(kPointsUnit) != IoStatus::ok)
+        end_leg_on_failed_write();
 }
 
 }  // namespace
+
+void points_file_failed() {
+    Text<40> message;
+    write_internal(message, kWriteFailure, file_name.trimmed());
+    pause_prompt(message.trimmed());
+    close_unit(kPointsUnit);
+    header_written = 0;
+}
 
 bool open_points_file(OpenAccess access) {
     if (!file_number_fits()) {
@@ -53,10 +74,15 @@ void point_records() {
     if (stop_mode != 0 && header_written <= 0 && !ask_per_point()) return;
     const int n = NTIME;
     if (n < 1 || n > kTableSize) return;  // no stored state of that index
-    write_unit(kPointsUnit, kPairFormat, NTIME, TIME(n), YP(1, n), YP(2, n), YP(3, n), YP(4, n), YP(5, n),
-               YP(6, n));
-    write_unit(kPointsUnit, kPairFormat, NTIME, TIME(n), YP(7, n), YP(8, n), YP(9, n), YP(10, n), YP(11, n),
-               YP(12, n));
+    IoStatus s = write_unit(kPointsUnit, kPairFormat, NTIME, TIME(n), YP(1, n), YP(2, n), YP(3, n), YP(4, n),
+                            YP(5, n), YP(6, n));
+    if (s == IoStatus::ok)
+        s = write_unit(kPointsUnit, kPairFormat, NTIME, TIME(n), YP(7, n), YP(8, n), YP(9, n), YP(10, n),
+                       YP(11, n), YP(12, n));
+    if (s != IoStatus::ok) {
+        end_leg_on_failed_write();
+        return;
+    }
     if (n <= kLastUnrolledIndex) {
         ++points_in_file;
         return;

@@ -258,7 +258,12 @@ Step cycle() {
     // Every points file the cycle opens gets its header unless no file is
     // wanted (2): a run_state of 3 left by a full table whose last state was
     // not written must not leave the next file without one.
-    if (header_written < 1 && run_state != 2) data_file_io(kHeader);
+    if (header_written < 1 && run_state != 2) {
+        data_file_io(kHeader);
+        // A points file whose header could not be written has been let go:
+        // another one is asked for.
+        if (!unit_is_open(kPointsUnit)) return Step::cycle;
+    }
     return Step::leg;
 }
 
@@ -305,6 +310,7 @@ Step table_full() {
     if (continuation_recorded && (run_state == 3 || ms.cycles_left > 1 || run_phase == 3 || load_kind == 1))
         for (int k = 1; k <= 12; ++k) real_params(rp::XGo + k - 1) = continuation_state(k + 2);
     ms.cycles_left = int16_t(ms.cycles_left - 1);
+    if (run_state == 1) return Step::end_of_run;  // the points file failed the records
     if (ms.cycles_left > 0) return Step::cycle;
     return Step::after_cycles;
 }

@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -16,6 +17,7 @@ namespace {
 
 constexpr int kMaxUnits = 16;           // units connected at the same time
 constexpr int kReplacementTries = 100;  // names tried for the new file of a replacing unit
+constexpr int kLinkHops = 40;           // symbolic links followed from a name to its file
 
 struct Unit {
     int number = 0;
@@ -32,6 +34,9 @@ struct Unit {
     std::string pending;            // output record being assembled
     std::string replacement;        // new file of a replacing unit, until it is committed
     std::string replaced;           // the file it takes the place of
+    bool in_place = false;          // a replacing unit writing over its file, until it is committed
+    std::string kept;               // the old bytes of that file
+    off_t touched = 0;              // how far from its start the file may differ from them
 };
 
 Unit units[kMaxUnits];
@@ -42,7 +47,37 @@ Unit* find_unit(int unit) {
     return nullptr;
 }
 
+bool cut_file(int fd, off_t size) { return ::ftruncate(fd, size) == 0; }
+
+bool write_all(int fd, off_t offset, const char* p, size_t n, bool seekable) {
+    while (n > 0) {
+        const ssize_t k = seekable ? ::pwrite(fd, p, n, offset) : ::write(fd, p, n);
+        if (k < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        if (k == 0) return false;
+        p += k;
+        n -= size_t(k);
+        offset += k;
+    }
+    return true;
+}
+
+// A file written in place that is not to keep its new records gets its old
+// bytes back. Only what was written over is written again, so this works
+// on a disk that has no room left.
+void put_back_old_bytes(Unit& u) {
+    const off_t n = std::min(u.touched, off_t(u.kept.size()));
+    write_all(u.fd, 0, u.kept.data(), size_t(n), true);
+    cut_file(u.fd, off_t(u.kept.size()));
+    ::fsync(u.fd);
+}
+
 void disconnect(Unit& u) {
+    if (u.fd >= 0 && u.in_place) put_back_old_bytes(u);
+    u.in_place = false;
+    u.kept.clear();
     if (u.fd >= 0) ::close(u.fd);
     if (!u.replacement.empty()) ::unlink(u.replacement.c_str());
     u.replacement.clear();
@@ -71,24 +106,66 @@ int open_named(const std::string& path, OpenStatus status, bool& writable) {
     return ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
 }
 
-// Opens a new file beside the regular file the name leads to, which it is to
-// replace; a file that cannot be written is not replaced either. A name of
-// something else (a device) is opened itself, and so is a file whose
-// directory takes no new file.
+// The file a name leads to through its symbolic links; a link whose file
+// is missing leads to the name of that file. False for a loop of links.
+bool follow_links(std::string path, std::string& file) {
+    for (int hops = 0; hops < kLinkHops; ++hops) {
+        struct stat st;
+        if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) {
+            file = std::move(path);
+            return true;
+        }
+        std::string link(size_t(st.st_size > 0 ? st.st_size : 4096) + 1, '\0');
+        const ssize_t n = ::readlink(path.c_str(), link.data(), link.size());
+        if (n <= 0 || size_t(n) == link.size()) return false;
+        link.resize(size_t(n));
+        // A relative link starts from the link's own folder.
+        if (link.front() != '/') link.insert(0, path, 0, path.rfind('/') + 1);
+        path = std::move(link);
+    }
+    return false;
+}
+
+// Opens the file itself, to be written over from its start. Its old bytes
+// are kept until the commit, so that a write that fails can put them back.
+int open_in_place(Unit& u, const std::string& file) {
+    const int fd = ::open(file.c_str(), O_RDWR | O_CLOEXEC);
+    if (fd < 0) return -1;
+    u.kept.clear();
+    char chunk[8192];
+    for (;;) {
+        const ssize_t k = ::pread(fd, chunk, sizeof chunk, off_t(u.kept.size()));
+        if (k == 0) break;
+        if (k < 0 && errno == EINTR) continue;
+        if (k < 0) {
+            ::close(fd);
+            return -1;
+        }
+        u.kept.append(chunk, size_t(k));
+    }
+    u.in_place = true;
+    u.touched = 0;
+    return fd;
+}
+
+// Opens a new file beside the regular file the name leads to, which it is
+// to replace at the commit. The file itself is written in place when a new
+// file could not take its place whole: a file with other links to it, one
+// whose owner or group a new file would not get, or one in a folder that
+// takes no new file. A file that cannot be written is not replaced either.
+// A name of something else (a device) is opened itself.
 int open_replacement(Unit& u, const std::string& path) {
     bool writable = true;
+    std::string target;
+    if (!follow_links(path, target)) return -1;
     struct stat st;
-    const bool exists = ::stat(path.c_str(), &st) == 0;
+    const bool exists = ::stat(target.c_str(), &st) == 0;
     if (exists && !S_ISREG(st.st_mode)) return open_named(path, OpenStatus::unknown, writable);
-    std::string target = path;
     if (exists) {
-        char* real = ::realpath(path.c_str(), nullptr);
-        if (real == nullptr) return -1;
-        target = real;
-        std::free(real);
         const int probe = ::open(target.c_str(), O_WRONLY | O_CLOEXEC);
         if (probe < 0) return -1;
         ::close(probe);
+        if (st.st_nlink > 1) return open_in_place(u, target);
     }
     const size_t base = target.rfind('/') + 1;  // 0 without a directory
     const std::string stem = target.substr(0, base) + "." + target.substr(base) + ".";
@@ -96,15 +173,22 @@ int open_replacement(Unit& u, const std::string& path) {
     for (int n = 0; n < kReplacementTries && err == EEXIST; ++n) {
         std::string name = stem + std::to_string(::getpid()) + "-" + std::to_string(n);
         const int fd = ::open(name.c_str(), O_RDWR | O_CLOEXEC | O_CREAT | O_EXCL, 0666);
-        if (fd >= 0) {
-            if (exists) ::fchmod(fd, st.st_mode & 07777);
-            u.replacement = std::move(name);
-            u.replaced = std::move(target);
-            return fd;
+        if (fd < 0) {
+            err = errno;
+            continue;
         }
-        err = errno;
+        struct stat made;
+        if (exists && (::fstat(fd, &made) != 0 || made.st_uid != st.st_uid || made.st_gid != st.st_gid)) {
+            ::close(fd);
+            ::unlink(name.c_str());
+            return open_in_place(u, target);
+        }
+        if (exists) ::fchmod(fd, st.st_mode & 07777);
+        u.replacement = std::move(name);
+        u.replaced = std::move(target);
+        return fd;
     }
-    if (is_write_protection(err)) return open_named(path, OpenStatus::unknown, writable);
+    if (exists && is_write_protection(err)) return open_in_place(u, target);
     return -1;
 }
 
@@ -137,7 +221,7 @@ Unit* connect(int unit, std::string_view raw_name, OpenStatus status, OpenAccess
     u.number = unit;
     u.writable = writable;
     u.seekable = S_ISREG(st.st_mode);
-    u.cut_at_write = access != OpenAccess::append;
+    u.cut_at_write = access != OpenAccess::append && !u.in_place;
     u.offset = access == OpenAccess::append && u.seekable ? st.st_size : 0;
     u.line_end_missing = access == OpenAccess::append && u.seekable && ends_inside_a_line(u.fd, st.st_size);
     u.write_failed = false;
@@ -153,21 +237,6 @@ Unit* connect_default(int unit, OpenStatus status) {
     std::string name = env != nullptr ? std::string(trim_blanks(env)) : std::string();
     if (name.empty()) name = "fort." + std::to_string(unit);
     return connect(unit, name, status, OpenAccess::sequential);
-}
-
-bool write_all(int fd, off_t offset, const char* p, size_t n, bool seekable) {
-    while (n > 0) {
-        const ssize_t k = seekable ? ::pwrite(fd, p, n, offset) : ::write(fd, p, n);
-        if (k < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        if (k == 0) return false;
-        p += k;
-        n -= size_t(k);
-        offset += k;
-    }
-    return true;
 }
 
 // Writes one record at the unit's position. The first write after an open
@@ -188,15 +257,20 @@ bool write_record(Unit& u, std::string_view text, bool left_open) {
     }
     u.pending.assign(text);
     if (!left_open) u.pending.push_back('\n');
+    u.touched = std::max(u.touched, u.offset + off_t(u.pending.size()));
     if (!write_all(u.fd, u.offset, u.pending.data(), u.pending.size(), u.seekable)) return false;
     u.offset += off_t(u.pending.size());
     return true;
 }
 
 // A record that could not be written keeps the unit from being committed.
+// What a full disk let through of it is taken off again, so that the file
+// ends with its last whole record (a file written in place gets its old
+// bytes back instead).
 bool put_line(Unit& u, std::string_view text, bool left_open) {
     if (write_record(u, text, left_open)) return true;
     u.write_failed = true;
+    if (u.writable && u.seekable && !u.in_place) cut_file(u.fd, u.offset);
     return false;
 }
 
@@ -238,6 +312,16 @@ IoStatus get_line(Unit& u, std::string_view& out) {
     return IoStatus::ok;
 }
 
+// A renamed file is safe from a power cut only once its folder is on disk too.
+void sync_folder_of(const std::string& file) {
+    const size_t slash = file.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : file.substr(0, std::max<size_t>(slash, 1));
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    ::fsync(fd);
+    ::close(fd);
+}
+
 struct UnitSink final : RecordSink {
     Unit* u;
     bool put_record(std::string_view text, bool left_open) override { return put_line(*u, text, left_open); }
@@ -257,11 +341,27 @@ bool open_unit(int unit, std::string_view name, OpenStatus status, OpenAccess ac
 
 bool commit_unit(int unit) {
     Unit* u = find_unit(unit);
-    if (u == nullptr || u->write_failed) return false;
+    if (u == nullptr) return false;
+    if (u->in_place) {
+        if (!u->write_failed) {
+            // The new records end the file; until they are on disk the old
+            // bytes past them may still be needed.
+            u->touched = std::max(u->touched, off_t(u->kept.size()));
+            if (cut_file(u->fd, u->offset) && ::fsync(u->fd) == 0) {
+                u->in_place = false;
+                u->kept.clear();
+                return true;
+            }
+        }
+        put_back_old_bytes(*u);
+        return false;
+    }
+    if (u->write_failed) return false;
     if (u->seekable && ::fsync(u->fd) != 0) return false;
     if (u->replacement.empty()) return true;
     if (::rename(u->replacement.c_str(), u->replaced.c_str()) != 0) return false;
     u->replacement.clear();
+    sync_folder_of(u->replaced);
     return true;
 }
 

@@ -13,7 +13,7 @@ enum class OpenStatus : uint8_t {
 enum class OpenAccess : uint8_t {
     sequential,  // an existing file is written again from its first record
     append,      // new records follow the old ones, from a line of their own
-    replace,     // records go to a new file that takes the named one's place at commit_unit
+    replace,     // the named file gets the records at commit_unit, and keeps its old ones until then
 };
 
 // Connects the unit to the named file (leading and trailing blanks are not
@@ -24,12 +24,15 @@ enum class OpenAccess : uint8_t {
 bool open_unit(int unit, std::string_view name, OpenStatus status = OpenStatus::unknown,
                OpenAccess access = OpenAccess::sequential);
 // Puts the records of a unit opened with replace in place of the named file,
-// once they are safely on disk; the unit stays connected to it. False when
-// that failed: the named file is then as it was. For other units: true when
-// their records are on disk.
+// once they are safely on disk; the unit stays connected to it. They go to
+// a new file that is renamed over the old one, or, where that would not
+// leave the same file under the name (other links to it, another owner, a
+// folder that takes no new file), over the old file itself. A link stays a
+// link. False when that failed: the named file is then as it was. For
+// other units: true when their records are on disk.
 bool commit_unit(int unit);
-// Closing a unit that is not open does nothing. The new file of a replacing
-// unit that was not committed is removed.
+// Closing a unit that is not open does nothing. A replacing unit that was
+// not committed leaves the named file as it was.
 void close_unit(int unit);
 // Closes every open unit (program end, tests).
 void close_all_units();
@@ -37,7 +40,8 @@ bool unit_is_open(int unit);
 
 // A unit written before any open is connected to the file named by the
 // environment variable FORT<unit>, else to fort.<unit> in the current
-// directory. Every record is in its file when the call returns.
+// directory. Every record is in its file when the call returns; a record
+// that fails is not left cut short at the end of a file.
 IoStatus write_unit_items(int unit, const FieldFormat& f, std::span<const OutItem> items);
 IoStatus read_unit_items(int unit, const FieldFormat& f, std::span<const InItem> items);
 

@@ -13,6 +13,7 @@
 #include "common/state.h"
 #include "datafiles/data_file_io.h"
 #include "datafiles/datafiles_internal.h"
+#include "platform/testing.h"
 #include "platform/units.h"
 #include "tests/support/test_env.h"
 
@@ -114,6 +115,21 @@ TEST_F(PointRecordsTest, RolloverSkipsANumberItCannotOpenAndStopsPast99) {
     EXPECT_EQ(NFILE, 22);
     EXPECT_EQ(read_file("KALVO21.TXT"), "kept\n");
     EXPECT_EQ(lines(read_file("KALVO22.TXT")), 40);
+}
+
+TEST_F(PointRecordsTest, FailedWriteIsShownNamingTheFileAndEndsTheLegKeepingTheWholePairs) {
+    // Four pairs of 242 characters fit in 1 KiB; the disk fills inside the fifth.
+    keyboard_script({""});
+    const auto write_until_full = [] {
+        for (int n = 1; n <= 6 && run_state == 0; ++n) write_state(n);
+        if (keyboard_reads() != 1 || screen_row(LASTRIG + 8) != " ERRORE DI SCRITTURA SU KALVO10.TXT")
+            return 1;
+        return run_state == 1 && !unit_is_open(8) && points_in_file == 4 ? 0 : 2;
+    };
+    EXPECT_EQ(with_full_disk(write_until_full), 0);
+    const std::string kept = read_file("KALVO10.TXT");
+    EXPECT_EQ(kept.size(), 8 * 121u);
+    EXPECT_EQ(kept.substr(7 * 121, 6), "     4");
 }
 
 // A record as another program might write it: I6, three blanks, then seven

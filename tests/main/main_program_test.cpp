@@ -351,6 +351,18 @@ TEST_F(MainProgramTest, OutAtTheFullTablePictureEndsTheRun) {
     EXPECT_EQ(count(kPicture), 1);
     EXPECT_EQ(modes(), (std::vector<int>{1, 3, 5}));
     EXPECT_EQ(g_legs.size(), 1u);
+    // So does a points file that fails the records of the last state.
+    g_calls.clear();
+    g_legs.clear();
+    g_picture_effect = nullptr;
+    const auto load = g_file_effect;
+    g_file_effect = [load](int16_t mode) {
+        load(mode);
+        if (mode == 7) run_state = 1;
+    };
+    run({"100", "0", "6"});
+    EXPECT_EQ(modes(), (std::vector<int>{1, 3, 5, 7}));
+    EXPECT_EQ(g_legs.size(), 1u);
 }
 
 //---- repeated runs ----

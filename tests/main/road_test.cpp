@@ -688,4 +688,40 @@ TEST_F(RoadTest, FilesThatCannotBeWrittenArePassedOverAndAppendsStartOnANewLine)
     EXPECT_EQ(header_int(after_load, 2, 1), 1);  // NPROL: the run follows a points file
 }
 
+// A points file that opens but takes no write (a full disk) is named in the
+// window: a header that fails asks for another file; a record that fails
+// ends the run.
+TEST_F(RoadTest, PointsFileThatFailsAWriteIsShownAndNoRunGoesOnWithoutIt) {
+    write_file("KALVO10", bare_file(torque_free_body()));
+    std::filesystem::create_symlink("/dev/full", "KALVO11.TXT");
+    std::filesystem::create_symlink("/dev/full", "KALVO13.TXT");
+    const Session s = run_program(concat({
+        {"", "  2  1", "1.", "100", "3"},  // TFIN, NOSTOP
+        {"", ""},                          // KALVO11.TXT: the header fails; the message waits for Enter
+        {"", "6"},                         // KALVO12.TXT, the run, OUT at the leg prompt
+        {"1", "100", "3", "", ""},         // ATTUALI, NOSTOP, KALVO13.TXT: the header fails
+        {"3", ""},                         // appended to without a header: the first record fails
+        {"6"},
+    }));
+    ASSERT_FALSE(s.timed_out);
+    ASSERT_TRUE(s.finished) << s.transcript.substr(s.transcript.size() > 3000 ? s.transcript.size() - 3000
+                                                                              : 0);
+    EXPECT_FALSE(s.input_ended);
+    // The reads that wait under the message for Enter.
+    std::vector<std::string> messages;
+    for (const Screen& r : s.reads)
+        if (r.col == 1 && r.row_text(r.row - 1).rfind(" ERRORE DI SCRITTURA SU ", 0) == 0)
+            messages.push_back(std::to_string(r.row - 1) + r.row_text(r.row - 1).substr(23));
+    const std::string under_picture = std::to_string(kLastrig + 8);
+    EXPECT_EQ(messages,
+              (std::vector<std::string>{"2 KALVO11.TXT", "2 KALVO13.TXT", under_picture + " KALVO13.TXT"}));
+    EXPECT_EQ(file_dialogues(s), 4);
+    EXPECT_EQ(count_showing(s, 1, 60, kLegPrompt), 1);
+    EXPECT_EQ(count_showing(s, 1, 60, kMainMenu), 2);
+    const auto kept = file_lines("KALVO12.TXT");
+    ASSERT_GT(kept.size(), 40u);
+    expect_pairs_well_formed(point_records(kept));
+    EXPECT_FALSE(file_exists("fort.8"));
+}
+
 }  // namespace

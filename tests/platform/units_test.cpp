@@ -2,14 +2,35 @@
 #include "platform/units.h"
 
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "tests/support/test_env.h"
+
+namespace {
+
+std::vector<ino_t> synced_folders;  // every folder fsync was called on
+
+ino_t inode_of(const char* name) {
+    struct stat st {};
+    stat(name, &st);
+    return st.st_ino;
+}
+
+}  // namespace
+
+// Every fsync of this test program passes here.
+extern "C" int fsync(int fd) {
+    struct stat st {};
+    if (fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) synced_folders.push_back(st.st_ino);
+    return int(syscall(SYS_fsync, fd));
+}
 
 namespace {
 
@@ -100,7 +121,9 @@ TEST_F(Units, AReplacingUnitTakesTheFilesPlaceOnlyWhenCommitted) {
 
     ASSERT_TRUE(open_unit(6, "r.txt", OpenStatus::unknown, OpenAccess::replace));
     EXPECT_EQ(write_unit(6, line_, "new"), IoStatus::ok);
+    synced_folders.clear();
     EXPECT_TRUE(commit_unit(6));
+    EXPECT_EQ(synced_folders, std::vector<ino_t>{inode_of(".")});  // the rename is on disk too
     EXPECT_EQ(read_file("r.txt"), "new\n");
     EXPECT_EQ(std::filesystem::status("r.txt").permissions(), std::filesystem::perms(0640));
     EXPECT_EQ(write_unit(6, line_, "more"), IoStatus::ok);  // still connected, now to r.txt
@@ -121,6 +144,13 @@ TEST_F(Units, AReplacingUnitTakesTheFilesPlaceOnlyWhenCommitted) {
     EXPECT_FALSE(std::filesystem::exists("n.txt"));
     EXPECT_TRUE(commit_unit(6));
     EXPECT_EQ(read_file("n.txt"), "n\n");
+    std::filesystem::create_directory("real");
+    std::filesystem::create_symlink("real/T.txt", "dangling.txt");
+    ASSERT_TRUE(open_unit(6, "dangling.txt", OpenStatus::unknown, OpenAccess::replace));
+    EXPECT_EQ(write_unit(6, line_, "t"), IoStatus::ok);
+    EXPECT_TRUE(commit_unit(6));
+    EXPECT_TRUE(std::filesystem::is_symlink("dangling.txt"));
+    EXPECT_EQ(read_file("real/T.txt"), "t\n");
 
     // A device is written itself; a unit with a failed write is not committed.
     ASSERT_TRUE(open_unit(8, "/dev/full", OpenStatus::unknown, OpenAccess::replace));
@@ -128,7 +158,37 @@ TEST_F(Units, AReplacingUnitTakesTheFilesPlaceOnlyWhenCommitted) {
     EXPECT_FALSE(commit_unit(8));
     EXPECT_FALSE(commit_unit(9));  // not open
     close_all_units();
-    EXPECT_EQ(names(), (std::set<std::string>{"link.txt", "n.txt", "r.txt"}));
+    EXPECT_EQ(names(), (std::set<std::string>{"dangling.txt", "link.txt", "n.txt", "r.txt", "real"}));
+}
+
+TEST_F(Units, AFileThatANewFileCouldNotReplaceWholeIsWrittenInPlace) {
+    // A second name of the file sees the new records.
+    write_file("h.txt", "old\n");
+    std::filesystem::create_hard_link("h.txt", "h2.txt");
+    ASSERT_TRUE(open_unit(6, "h.txt", OpenStatus::unknown, OpenAccess::replace));
+    EXPECT_EQ(write_unit(6, line_, "new"), IoStatus::ok);
+    EXPECT_TRUE(commit_unit(6));
+    EXPECT_EQ(read_file("h2.txt"), "new\n");
+    EXPECT_EQ(std::filesystem::hard_link_count("h.txt"), 2u);
+
+    // A file of another user in a shared folder keeps its owner.
+    if (geteuid() != 0) GTEST_SKIP() << "giving a file another owner needs root";
+    std::filesystem::create_directory("shared");
+    ASSERT_EQ(chmod("shared", 01777), 0);
+    write_file("shared/K.MXT", "old\n");
+    ASSERT_EQ(chown("shared/K.MXT", 4242, 4242), 0);
+    ASSERT_EQ(chmod("shared/K.MXT", 0666), 0);
+    ASSERT_TRUE(without_root());
+    ASSERT_TRUE(open_unit(6, "shared/K.MXT", OpenStatus::unknown, OpenAccess::replace));
+    EXPECT_EQ(write_unit(6, line_, "new"), IoStatus::ok);
+    EXPECT_TRUE(commit_unit(6));
+    close_unit(6);
+    EXPECT_EQ(read_file("shared/K.MXT"), "new\n");
+    struct stat st {};
+    ASSERT_EQ(stat("shared/K.MXT", &st), 0);
+    EXPECT_EQ(st.st_uid, 4242u);
+    EXPECT_EQ(st.st_gid, 4242u);
+    EXPECT_EQ(std::filesystem::directory_iterator("shared")->path().filename(), "K.MXT");
 }
 
 TEST_F(Units, OpeningAConnectedUnitClosesItFirstAlsoForTheSameFile) {
@@ -233,6 +293,16 @@ TEST_F(Units, AFailedWriteIsReportedAndAFileThatCannotBeWrittenOpensOnlyToBeRead
     EXPECT_EQ(write_unit(6, line_, "new"), IoStatus::ok);
     EXPECT_TRUE(commit_unit(6));
     EXPECT_EQ(read_file("d/w.txt"), "new\n");
+    // A write there that fails half-way (a full disk) puts the old bytes back.
+    const std::string old(3000, 'o');
+    write_file("d/w.txt", old);
+    const auto save_on_full_disk = [this] {
+        if (!open_unit(6, "d/w.txt", OpenStatus::unknown, OpenAccess::replace)) return 1;
+        const IoStatus s = write_unit(6, line_, std::string(2000, 'n'));
+        return s == IoStatus::error && !commit_unit(6) ? 0 : 2;
+    };
+    EXPECT_EQ(with_full_disk(save_on_full_disk), 0);
+    EXPECT_EQ(read_file("d/w.txt"), old);
     ASSERT_EQ(chmod("d", 0755), 0);
 }
 

@@ -1,6 +1,9 @@
 #include "tests/support/test_env.h"
 
+#include <signal.h>
 #include <sys/prctl.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -65,4 +68,18 @@ bool KalvoTest::without_root() {
     }
     root_given_up_ = true;
     return true;
+}
+
+int KalvoTest::with_full_disk(const std::function<int()>& body) {
+    const pid_t child = fork();
+    if (child < 0) return -1;
+    if (child == 0) {
+        signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{1024, 1024};
+        setrlimit(RLIMIT_FSIZE, &limit);
+        _exit(body());
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }

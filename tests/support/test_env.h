@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <string>
 
 class KalvoTest : public ::testing::Test {
@@ -19,6 +20,9 @@ protected:
     // test goes on as an ordinary user owning its directory (root again at
     // its end). False when that cannot be done.
     bool without_root();
+    // Runs body in a child process whose files cannot grow past 1 KiB, as
+    // on a full disk (SIGXFSZ ignored); the child's exit code, -1 if it died.
+    static int with_full_disk(const std::function<int()>& body);
 
     std::filesystem::path dir_;
 
