@@ -383,50 +383,207 @@ struct InkRamp {
     }
 };
 
-void draw_glyph(const Surface& s, int row, int col, int scale, const GlyphMasks& glyphs, InkRamp& ramp,
-                uint32_t* out) {
+// One cell drawn from its mask into the band of its text row, whose
+// rows are `stride` pixels apart.
+void draw_glyph(const Surface& s, int row, int col, const GlyphMasks& glyphs, InkRamp& ramp, size_t stride,
+                uint32_t* band) {
     ramp.set(uint32_t(s.cell_text[row][col]) & 0x00FFFFFFu, uint32_t(s.cell_back[row][col]) & 0x00FFFFFFu);
-    const size_t stride = size_t(kSurfaceWidth) * scale;
     const uint8_t* mask =
         &glyphs.coverage[size_t(s.cell_char[row][col] - ' ') * glyphs.width * glyphs.height];
-    uint32_t* top = out + size_t(row) * glyphs.height * stride + size_t(col) * glyphs.width;
+    uint32_t* top = band + size_t(col) * glyphs.width;
     for (int y = 0; y < glyphs.height; ++y) {
         uint32_t* p = top + size_t(y) * stride;
         for (int x = 0; x < glyphs.width; ++x) p[x] = ramp.colour[*mask++];
     }
 }
 
+// What drawing at a scale needs beyond the surface: the palette as opaque
+// colours, and whether the masks fit the cells.
+struct ScaledDrawing {
+    int scale;
+    const GlyphMasks& glyphs;
+    bool masks_fit;
+    uint32_t palette[kPaletteSize];
+    InkRamp ramp;
+    ScaledDrawing(const Surface& s, int scale_, const GlyphMasks& g)
+        : scale(scale_),
+          glyphs(g),
+          masks_fit(g.width == kCellWidth * scale_ && g.height == kCellHeight * scale_ &&
+                    g.coverage.size() == size_t(kGlyphCount) * g.width * g.height) {
+        for (int i = 0; i < kPaletteSize; ++i) palette[i] = s.palette[i] | kOpaque;
+    }
+};
+
+// Text row `row` of the surface at the drawing's scale into `band`
+// (kCellHeight * scale rows of kSurfaceWidth * scale pixels): every pixel a
+// block, then every cell that still shows just its character drawn again
+// from the masks.
+void draw_band(const Surface& s, int row, ScaledDrawing& d, uint32_t* band) {
+    const int scale = d.scale;
+    const size_t stride = size_t(kSurfaceWidth) * scale;
+    for (int r = 0; r < kCellHeight; ++r) {
+        const uint8_t* in = s.pixel[row * kCellHeight + r];
+        uint32_t* line = band + size_t(r) * scale * stride;
+        if (scale <= 1) {
+            expand_pixels(in, d.palette, line, kSurfaceWidth);
+            continue;
+        }
+        uint32_t* p = line;
+        for (int x = 0; x < kSurfaceWidth; ++x) {
+            const uint32_t c = d.palette[in[x]];
+            for (int k = 0; k < scale; ++k) *p++ = c;
+        }
+        for (int k = 1; k < scale; ++k) std::memcpy(line + k * stride, line, stride * sizeof *line);
+    }
+    if (!d.masks_fit) return;
+    for (int col = 0; col < kTextColumns; ++col) {
+        const char ch = s.cell_char[row][col];
+        // A blank is background only: its blocks are already right.
+        if (ch <= ' ' || ch > '~' || !cell_shows_its_character(s, row, col)) continue;
+        draw_glyph(s, row, col, d.glyphs, d.ramp, stride, band);
+    }
+}
+
 }  // namespace
 
 void render_scaled(const Surface& s, int scale, const GlyphMasks& glyphs, uint32_t* out) {
-    uint32_t palette[kPaletteSize];
-    for (int i = 0; i < kPaletteSize; ++i) palette[i] = s.palette[i] | kOpaque;
-    if (scale <= 1) {
-        expand_pixels(&s.pixel[0][0], palette, out, kSurfaceWidth * kSurfaceHeight);
-        return;
-    }
-    const size_t stride = size_t(kSurfaceWidth) * scale;
-    for (int y = 0; y < kSurfaceHeight; ++y) {
-        uint32_t* row = out + size_t(y) * scale * stride;
-        uint32_t* p = row;
-        for (int x = 0; x < kSurfaceWidth; ++x) {
-            const uint32_t c = palette[s.pixel[y][x]];
-            for (int k = 0; k < scale; ++k) *p++ = c;
+    ScaledDrawing d(s, std::max(scale, 1), glyphs);
+    const size_t band = size_t(kSurfaceWidth) * d.scale * kCellHeight * d.scale;
+    for (int row = 0; row < kTextRows; ++row) draw_band(s, row, d, out + row * band);
+}
+
+//---- the surface fitted to any size ----
+
+namespace {
+
+// Weights in 1/256: a byte times a weight fits 16 bits, and so does the sum
+// over weights adding up to 256.
+constexpr int kWeightBits = 8;
+constexpr uint32_t kHalfWeight = 1u << (kWeightBits - 1);
+constexpr uint32_t kEvenBytes = 0x00FF00FFu;
+constexpr uint32_t kHalfWeights = kHalfWeight * 0x00010001u;
+constexpr size_t kBlockBytes = 32;
+
+// Along one axis of `from` source pixels resampled to `to`: output pixel o
+// covers the source span [o from, (o + 1) from) in units of 1/to of a source
+// pixel. Each source pixel it meets weighs its overlap; the weights are
+// rounded on the running total, so they add up to 1 << kWeightBits exactly.
+int make_taps(int from, int to, std::vector<int>& first, std::vector<int>& count,
+              std::vector<uint16_t>& weight) {
+    const int taps = (from + to - 1) / to + 1;
+    first.assign(size_t(to), 0);
+    count.assign(size_t(to), 0);
+    weight.assign(size_t(to) * taps, 0);
+    for (int o = 0; o < to; ++o) {
+        const int64_t a = int64_t(o) * from, b = a + from;
+        const auto total = [&](int64_t u) {
+            return int(((u - a) * (int64_t(2) << kWeightBits) + from) / (2 * int64_t(from)));
+        };
+        first[o] = int(a / to);
+        count[o] = int((b - 1) / to) - first[o] + 1;
+        for (int k = 0; k < count[o]; ++k) {
+            const int64_t lo = std::max(a, (first[o] + k) * int64_t(to));
+            const int64_t hi = std::min(b, (first[o] + k + 1) * int64_t(to));
+            weight[size_t(o) * taps + k] = uint16_t(total(hi) - total(lo));
         }
-        for (int k = 1; k < scale; ++k) std::memcpy(row + k * stride, row, stride * sizeof *row);
     }
-    if (glyphs.width != kCellWidth * scale || glyphs.height != kCellHeight * scale ||
-        glyphs.coverage.size() != size_t(kGlyphCount) * glyphs.width * glyphs.height) {
-        return;
-    }
-    InkRamp ramp;
-    for (int row = 0; row < kTextRows; ++row) {
-        for (int col = 0; col < kTextColumns; ++col) {
-            const char ch = s.cell_char[row][col];
-            // A blank is background only: its blocks are already right.
-            if (ch <= ' ' || ch > '~' || !cell_shows_its_character(s, row, col)) continue;
-            draw_glyph(s, row, col, scale, glyphs, ramp, out);
+    return taps;
+}
+
+// `count` rows of `bytes` with their weights into one row: byte by byte in
+// blocks of a known length, which the compiler turns into vector
+// operations; blocks where the rows agree are copied.
+void resample_down(const uint32_t* const* rows, int count, const uint16_t* weight, size_t bytes,
+                   uint32_t* out) {
+    const auto* first = reinterpret_cast<const uint8_t*>(rows[0]);
+    auto* to = reinterpret_cast<uint8_t*>(out);
+    size_t x = 0;
+    for (; x + kBlockBytes <= bytes; x += kBlockBytes) {
+        int same = 1;
+        while (same < count &&
+               std::memcmp(first + x, reinterpret_cast<const uint8_t*>(rows[same]) + x, kBlockBytes) == 0)
+            ++same;
+        if (same == count) {
+            std::memcpy(to + x, first + x, kBlockBytes);
+            continue;
         }
+        uint16_t sum[kBlockBytes] = {};
+        for (int k = 0; k < count; ++k) {
+            const uint8_t* in = reinterpret_cast<const uint8_t*>(rows[k]) + x;
+            const uint16_t w = weight[k];
+            for (size_t i = 0; i < kBlockBytes; ++i) sum[i] = uint16_t(sum[i] + in[i] * w);
+        }
+        for (size_t i = 0; i < kBlockBytes; ++i) to[x + i] = uint8_t((sum[i] + kHalfWeight) >> kWeightBits);
+    }
+    for (; x < bytes; ++x) {
+        uint32_t sum = 0;
+        for (int k = 0; k < count; ++k)
+            sum += reinterpret_cast<const uint8_t*>(rows[k])[x] * uint32_t(weight[k]);
+        to[x] = uint8_t((sum + kHalfWeight) >> kWeightBits);
+    }
+}
+
+// One row across: each output pixel from the source pixels it covers, two
+// channels a 32-bit word; a run of one colour as it is.
+void resample_across(const uint32_t* in, const Fitting& f, uint32_t* out) {
+    for (int x = 0; x < f.to_w; ++x) {
+        const uint32_t* p = in + f.x_first[x];
+        const int count = f.x_count[x];
+        // Mostly two source pixels of one colour: tested first, without a loop.
+        if (count == 2 && p[1] == p[0]) {
+            out[x] = p[0];
+            continue;
+        }
+        int same = 1;
+        while (same < count && p[same] == p[0]) ++same;
+        if (same == count) {
+            out[x] = p[0];
+            continue;
+        }
+        const uint16_t* w = &f.x_weight[size_t(x) * f.x_taps];
+        uint32_t even = 0, odd = 0;
+        for (int k = 0; k < count; ++k) {
+            even += (p[k] & kEvenBytes) * w[k];
+            odd += ((p[k] >> 8) & kEvenBytes) * w[k];
+        }
+        out[x] = (((even + kHalfWeights) >> kWeightBits) & kEvenBytes) | ((odd + kHalfWeights) & ~kEvenBytes);
+    }
+}
+
+}  // namespace
+
+void render_fitted(const Surface& s, int scale, const GlyphMasks& glyphs, uint32_t* out, int to_w, int to_h,
+                   Fitting& f) {
+    if (to_w < 1 || to_h < 1) return;
+    ScaledDrawing d(s, std::max(scale, 1), glyphs);
+    const int from_w = kSurfaceWidth * d.scale, from_h = kSurfaceHeight * d.scale;
+    const int band_rows = kCellHeight * d.scale;
+    if (f.scale != d.scale || f.to_w != to_w || f.to_h != to_h) {
+        f.scale = d.scale;
+        f.to_w = to_w;
+        f.to_h = to_h;
+        f.x_taps = make_taps(from_w, to_w, f.x_first, f.x_count, f.x_weight);
+        f.y_taps = make_taps(from_h, to_h, f.y_first, f.y_count, f.y_weight);
+        // The rows of one output row touch this many bands at most.
+        f.bands_kept = std::min(kTextRows, (f.y_taps - 1 + band_rows - 1) / band_rows + 1);
+        f.bands.assign(size_t(f.bands_kept) * band_rows * from_w, 0);
+        f.taken.assign(size_t(f.y_taps), nullptr);
+        f.row.assign(size_t(from_w), 0);
+    }
+    const auto band = [&](int b) { return &f.bands[size_t(b % f.bands_kept) * band_rows * from_w]; };
+    int next_band = 0;
+    for (int y = 0; y < to_h; ++y) {
+        const int first = f.y_first[y], count = f.y_count[y];
+        for (; next_band <= (first + count - 1) / band_rows; ++next_band) {
+            draw_band(s, next_band, d, band(next_band));
+        }
+        for (int k = 0; k < count; ++k) {
+            const int j = first + k;
+            f.taken[k] = band(j / band_rows) + size_t(j % band_rows) * from_w;
+        }
+        resample_down(f.taken.data(), count, &f.y_weight[size_t(y) * f.y_taps], size_t(from_w) * 4,
+                      f.row.data());
+        resample_across(f.row.data(), f, out + size_t(y) * to_w);
     }
 }
 

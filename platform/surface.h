@@ -142,6 +142,31 @@ uint8_t glyph_row(char c, int r);
 // then every text cell that still shows just its character (nothing drawn
 // over it since) is drawn again from the masks, when they fit the cell.
 void render_scaled(const Surface& s, int scale, const GlyphMasks& glyphs, uint32_t* out);
+
+//---- the surface fitted to any size ----
+// Weights for fitting the surface drawn at a scale into another size, and
+// the rows of work, kept between calls: a repaint at an unchanged size
+// allocates nothing.
+struct Fitting {
+    int scale = 0, to_w = 0, to_h = 0;
+    int x_taps = 0, y_taps = 0;         // most drawn pixels one output pixel covers, across and down
+    std::vector<int> x_first, x_count;  // drawn columns of each output column
+    std::vector<int> y_first, y_count;  // drawn rows of each output row
+    std::vector<uint16_t> x_weight;     // x_taps a column, in 1/256, summing to 256
+    std::vector<uint16_t> y_weight;     // y_taps a row, in 1/256, summing to 256
+    int bands_kept = 0;
+    std::vector<uint32_t> bands;         // the last bands_kept text rows drawn, in turn
+    std::vector<const uint32_t*> taken;  // the drawn rows of the output row in hand
+    std::vector<uint32_t> row;           // those rows resampled down
+};
+// The surface drawn as render_scaled draws it at `scale`, then resampled to
+// to_w by to_h into `out`: each byte of an output pixel is the average of
+// that byte over the area the pixel covers, so every line and character
+// leaves its trace at any reduction, and a run of one colour stays exactly
+// that colour. Drawn one text row at a time, so the large picture is never
+// whole in memory.
+void render_fitted(const Surface& s, int scale, const GlyphMasks& glyphs, uint32_t* out, int to_w, int to_h,
+                   Fitting& f);
 // The surface as a PNG file (8-bit RGB). False when the file cannot be written.
 bool write_png(const char* path, const uint32_t* pixels, int width, int height);
 

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <QAction>
+#include <QActionGroup>
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
@@ -234,30 +235,98 @@ void set_shortcuts(QAction* action, QKeySequence::StandardKey key, const QKeySeq
 SurfaceView::SurfaceView(QWidget* parent)
     : QWidget(parent), image_(kSurfaceWidth, kSurfaceHeight, QImage::Format_RGBX8888) {
     image_.fill(Qt::black);
-    setFixedSize(kSurfaceWidth, kSurfaceHeight);
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
-int SurfaceView::device_scale() const { return std::max(1, int(std::ceil(devicePixelRatioF() - 0.01))); }
+// In device pixels: one for one, the surface at the screen's scale;
+// fitted, the largest size of the surface's shape that fits the view.
+QSize SurfaceView::picture_size() const {
+    const double ratio = devicePixelRatioF();
+    if (!fitted_) {
+        return QSize(int(std::lround(kSurfaceWidth * ratio)), int(std::lround(kSurfaceHeight * ratio)));
+    }
+    const int w = std::max(1, int(std::lround(width() * ratio)));
+    const int h = std::max(1, int(std::lround(height() * ratio)));
+    if (int64_t(w) * kSurfaceHeight <= int64_t(h) * kSurfaceWidth) {
+        return QSize(w, std::max(1, int((int64_t(w) * kSurfaceHeight + kSurfaceWidth / 2) / kSurfaceWidth)));
+    }
+    return QSize(std::max(1, int((int64_t(h) * kSurfaceWidth + kSurfaceHeight / 2) / kSurfaceHeight)), h);
+}
+
+// Whole device pixels a side per surface pixel to draw at before any
+// resampling: the picture's scale rounded up.
+int SurfaceView::drawing_scale() const {
+    return std::max(1, int(std::ceil(double(picture_size().width()) / kSurfaceWidth - 0.01)));
+}
+
+QRectF SurfaceView::picture_rect() const {
+    if (!fitted_) return QRectF(0, 0, kSurfaceWidth, kSurfaceHeight);
+    const double ratio = devicePixelRatioF();
+    const QSize size = picture_size();
+    const int left = (int(std::lround(width() * ratio)) - size.width()) / 2;
+    const int top = (int(std::lround(height() * ratio)) - size.height()) / 2;
+    return QRectF(left / ratio, top / ratio, size.width() / ratio, size.height() / ratio);
+}
+
+bool SurfaceView::picture_current() const { return image_.size() == picture_size(); }
 
 void SurfaceView::show_surface(const Surface& copy) {
-    const int scale = device_scale();
-    if (image_.devicePixelRatio() != scale) {
-        image_ = QImage(kSurfaceWidth * scale, kSurfaceHeight * scale, QImage::Format_RGBX8888);
-        image_.setDevicePixelRatio(scale);
-        glyphs_ = scale > 1 ? make_glyph_masks(scale) : GlyphMasks{};
+    copy_ = &copy;
+    draw();
+}
+
+// At a whole scale the surface's pixels as blocks, the characters from the
+// screen's font above scale 1; between whole scales drawn at the whole scale
+// above with the characters from the font, and resampled, so lines and
+// characters keep their weight.
+void SurfaceView::draw() {
+    if (copy_ == nullptr) return;
+    const QSize size = picture_size();
+    const int scale = drawing_scale();
+    const bool whole = size == QSize(kSurfaceWidth * scale, kSurfaceHeight * scale);
+    const int glyph_scale = whole && scale == 1 ? 0 : scale;
+    if (glyph_scale != glyph_scale_) {
+        glyphs_ = glyph_scale > 0 ? make_glyph_masks(glyph_scale) : GlyphMasks{};
+        glyph_scale_ = glyph_scale;
     }
-    render_scaled(copy, scale, glyphs_, reinterpret_cast<uint32_t*>(image_.bits()));
+    if (image_.size() != size) image_ = QImage(size, QImage::Format_RGBX8888);
+    auto* out = reinterpret_cast<uint32_t*>(image_.bits());
+    if (whole) {
+        render_scaled(*copy_, scale, glyphs_, out);
+    } else {
+        render_fitted(*copy_, scale, glyphs_, out, size.width(), size.height(), fitting_);
+    }
     update();
 }
 
-// One image pixel a device pixel; smoothed only on a screen whose scale is
-// not whole.
+void SurfaceView::set_fitted(bool fitted) {
+    fitted_ = fitted;
+    if (fitted) {
+        setMinimumSize(0, 0);
+        setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    } else {
+        setFixedSize(kSurfaceWidth, kSurfaceHeight);
+    }
+    draw();
+}
+
+void SurfaceView::resizeEvent(QResizeEvent*) {
+    if (fitted_ && !picture_current()) draw();
+}
+
+// One picture pixel a device pixel; fitted, centred on a ground.
 void SurfaceView::paintEvent(QPaintEvent*) {
     QPainter p(this);
-    p.setRenderHint(QPainter::SmoothPixmapTransform, image_.devicePixelRatio() != devicePixelRatioF());
-    p.drawImage(QPoint(0, 0), image_);
+    const QRectF r = picture_rect();
+    if (fitted_) {
+        const QColor ground = palette().color(QPalette::Dark);
+        p.fillRect(QRectF(0, 0, width(), r.top()), ground);
+        p.fillRect(QRectF(0, r.bottom(), width(), height() - r.bottom()), ground);
+        p.fillRect(QRectF(0, r.top(), r.left(), r.height()), ground);
+        p.fillRect(QRectF(r.right(), r.top(), width() - r.right(), r.height()), ground);
+    }
+    p.drawImage(r, image_, QRectF(image_.rect()));
 }
 
 void SurfaceView::keyPressEvent(QKeyEvent* event) {
@@ -295,6 +364,7 @@ DesktopWindow::DesktopWindow(const QString& title) {
     status_->setObjectName("status");
     statusBar()->addWidget(status_);
     build_menus();
+    set_fit_to_window(true);
     resize(fitted_window_size(this));
     view_->setFocus();
     auto* timer = new QTimer(this);
@@ -336,6 +406,18 @@ void DesktopWindow::build_menus() {
     edit->addAction("&Paste", this, &DesktopWindow::paste)->setShortcut(QKeySequence::Paste);
 
     QMenu* view = menuBar()->addMenu("&View");
+    auto* sizes = new QActionGroup(this);
+    fit_action_ = view->addAction("&Fit to window", this, [this] { set_fit_to_window(true); });
+    fit_action_->setObjectName("fit_to_window");
+    fit_action_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_0));
+    actual_size_action_ = view->addAction("&Actual size", this, [this] { set_fit_to_window(false); });
+    actual_size_action_->setObjectName("actual_size");
+    actual_size_action_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_1));
+    for (QAction* a : {fit_action_, actual_size_action_}) {
+        a->setCheckable(true);
+        sizes->addAction(a);
+    }
+    view->addSeparator();
     QAction* full = view->addAction("&Full screen", this, [this] {
         if (isFullScreen()) {
             showNormal();
@@ -418,17 +500,18 @@ void DesktopWindow::refresh() {
     if (status_->text() != status) status_->setText(status);
     if (reading) keep_read_in_view(read, row, col, typed);
     const uint64_t g = the_window().generation.load(std::memory_order_acquire);
-    if (g == shown_generation_ && view_->image().devicePixelRatio() == view_->device_scale()) return;
+    if (g == shown_generation_ && view_->picture_current()) return;
     shown_generation_ = g;
     copy_surface(surface_copy());
     view_->show_surface(surface_copy());
 }
 
-// Scrolls, no farther than needed, so that the read's position and the
-// cell after the typing are in view: once for each new read and each change
-// of the typing, so the user's own scrolling is left alone in between.
+// One for one, scrolls, no farther than needed, so that the read's position
+// and the cell after the typing are in view: once for each new read and each
+// change of the typing, so the user's own scrolling is left alone in between.
+// Fitted, the whole picture is in view.
 void DesktopWindow::keep_read_in_view(uint64_t read, int row, int col, int typed) {
-    if (!scroll_->isVisible()) return;
+    if (!scroll_->isVisible() || view_->fitted()) return;
     const std::pair<uint64_t, int> mark(read, typed);
     if (mark == read_in_view_) return;
     read_in_view_ = mark;
@@ -507,6 +590,20 @@ void DesktopWindow::toggle_pause() {
     }
     pause_action_->setText(paused ? "&Resume" : "&Pause");
     refresh();
+}
+
+// Fitted, the view takes the scroll area's whole room and the scroll bars go;
+// one for one, the view is as large as the surface and a waiting read is
+// brought into view again.
+void DesktopWindow::set_fit_to_window(bool fit) {
+    fit_action_->setChecked(fit);
+    actual_size_action_->setChecked(!fit);
+    const Qt::ScrollBarPolicy bars = fit ? Qt::ScrollBarAlwaysOff : Qt::ScrollBarAsNeeded;
+    scroll_->setHorizontalScrollBarPolicy(bars);
+    scroll_->setVerticalScrollBarPolicy(bars);
+    view_->set_fitted(fit);
+    scroll_->setWidgetResizable(fit);
+    read_in_view_ = {0, -1};
 }
 
 void DesktopWindow::on_program_finished() {

@@ -17,26 +17,42 @@ class QAction;
 class QMessageBox;
 class QScrollArea;
 
-// Shows the last copy of the surface at the screen's resolution, and takes
-// the typing.
+// Shows the last copy of the surface, either fitted whole into the view or
+// one surface pixel a screen pixel, and takes the typing.
 class SurfaceView : public QWidget {
     Q_OBJECT
 public:
     explicit SurfaceView(QWidget* parent = nullptr);
-    // The picture in device pixels, at the scale of the screen it was drawn for.
-    QImage& image() { return image_; }
-    // Draws a copy of the surface for the view's screen and repaints.
+    // The picture as painted, in device pixels.
+    const QImage& image() const { return image_; }
+    // Draws a copy of the surface for the view's screen and size, and
+    // repaints. The copy is kept for drawing again at another size.
     void show_surface(const Surface& copy);
-    // Whole device pixels a side per surface pixel on the view's screen.
-    int device_scale() const;
+    // Whether the picture was drawn for the view's screen and size.
+    bool picture_current() const;
+    // Fitted: the whole surface scaled to the view, keeping its shape;
+    // otherwise one for one, the view as large as the surface.
+    void set_fitted(bool fitted);
+    bool fitted() const { return fitted_; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    QSize picture_size() const;
+    // Where the picture lies in the view, in the view's pixels.
+    QRectF picture_rect() const;
+    int drawing_scale() const;
+    void draw();
+
     QImage image_;
-    GlyphMasks glyphs_;  // the characters at image_'s scale
+    GlyphMasks glyphs_;  // the characters at the drawing scale
+    int glyph_scale_ = 0;
+    Fitting fitting_;
+    const Surface* copy_ = nullptr;  // the copy last shown
+    bool fitted_ = true;
 };
 
 class DesktopWindow : public QMainWindow {
@@ -65,6 +81,8 @@ public:
     void copy_picture();
     void paste();
     void toggle_pause();
+    // The whole picture scaled to the window, or one pixel for one with scrolling.
+    void set_fit_to_window(bool fit);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -81,6 +99,8 @@ private:
     QScrollArea* scroll_ = nullptr;
     QLabel* status_ = nullptr;
     QAction* pause_action_ = nullptr;
+    QAction* fit_action_ = nullptr;
+    QAction* actual_size_action_ = nullptr;
     QMessageBox* exit_question_ = nullptr;
     uint64_t shown_generation_ = ~uint64_t(0);
     std::pair<uint64_t, int> read_in_view_{0, -1};  // the read and typing last scrolled to

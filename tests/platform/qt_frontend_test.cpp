@@ -68,12 +68,28 @@ std::atomic<bool> g_gate{false};
 std::atomic<bool> g_stop{false};
 std::atomic<int> g_laps{0};
 
+// Blocks of 8 by 4 cells in two corners of the surface: blue at the top
+// left, red at the bottom right.
+void mark_corners() {
+    const std::string block(8, ' ');
+    for (int r = 1; r <= 4; ++r) {
+        win_back_colour(0x00FF0000);
+        win_text_pos(r, 1);
+        win_text(block);
+        win_back_colour(0x000000FF);
+        win_text_pos(kTextRows - 4 + r, kTextColumns - 7);
+        win_text(block);
+    }
+    win_back_colour(0x00FFFFFF);
+}
+
 // Black on white, the question at (row, col); the answer goes to g_received.
-void ask_number_at(int row, int col) {
+void ask_number_at(int row, int col, bool marked = false) {
     static const FieldFormat i3("(I3)");
     win_back_colour(0x00FFFFFF);
     win_text_colour(0);
     win_clear(0);
+    if (marked) mark_corners();
     win_text_pos(row, col);
     win_text("NUMERO? ");
     int16_t x = -1;
@@ -98,6 +114,47 @@ void ask_two_numbers_after_the_gate() {
 
 // The question far down and to the right of the text area.
 void ask_far_away() { ask_number_at(40, 100); }
+void ask_far_away_marked() { ask_number_at(40, 100, true); }
+void ask_marked_near_the_top() { ask_number_at(2, 1, true); }
+
+// The picture as the scroll area's viewport shows it, in device pixels: from
+// the top left of the blue corner to the bottom right of the red one.
+QRect marked_picture(const QImage& shot) {
+    QRect blue, red;
+    for (int y = 0; y < shot.height(); ++y) {
+        for (int x = 0; x < shot.width(); ++x) {
+            const QRgb c = shot.pixel(x, y) | 0xFF000000u;
+            if (c == qRgb(0, 0, 255)) blue |= QRect(x, y, 1, 1);
+            if (c == qRgb(255, 0, 0)) red |= QRect(x, y, 1, 1);
+        }
+    }
+    if (blue.isNull() || red.isNull()) return QRect();
+    return QRect(blue.topLeft(), red.bottomRight());
+}
+
+// The whole surface in view with its shape kept, as large as the viewport
+// allows: as wide or as tall, within a pixel. Tells what it saw.
+::testing::AssertionResult shows_whole_surface(QScrollArea* scroll) {
+    const QImage shot = scroll->viewport()->grab().toImage();
+    const QRect picture = marked_picture(shot);
+    const auto seen = [&] {
+        return ::testing::AssertionFailure()
+               << "picture " << picture.x() << "," << picture.y() << " " << picture.width() << "x"
+               << picture.height() << " in view " << shot.width() << "x" << shot.height();
+    };
+    if (picture.isNull() || !shot.rect().contains(picture)) return seen();
+    if (std::abs(picture.width() * kSurfaceHeight - picture.height() * kSurfaceWidth) > 2 * kSurfaceWidth)
+        return seen();
+    if (picture.width() < shot.width() - 1 && picture.height() < shot.height() - 1) return seen();
+    return ::testing::AssertionSuccess();
+}
+
+// Picks Fit to window or Actual size as the View menu does.
+void choose_view(DesktopWindow& w, const char* name) {
+    QAction* action = w.findChild<QAction*>(name);
+    ASSERT_NE(action, nullptr) << name;
+    action->trigger();
+}
 
 void draw_until_stopped() {
     while (!g_stop) {
@@ -267,9 +324,50 @@ TEST_F(DesktopTest, SavingThePictureWritesTheSurfaceOrSaysWhichFileFailedAndWhy)
     EXPECT_FALSE(std::filesystem::exists("no folder"));
 }
 
-// In a window smaller than the text area the view follows the read and its
-// echo, and between changes of the typing leaves the user's scrolling alone.
-TEST_F(DesktopTest, TheViewScrollsToTheReadAndItsEchoOnlyWhenTheyChange) {
+// Fitted, as the window opens, the whole surface is in view at every size
+// of the window, keeping its shape, with no scrolling: made small and then
+// large again, the window shows all of it again. The typing changes the
+// picture where the read's cells lie, and nowhere else.
+TEST_F(DesktopTest, FittedTheWholeSurfaceIsInViewAtEverySizeAndSoIsTheTyping) {
+    window_->resize(900, 700);
+    window_->start(ask_far_away_marked);
+    ASSERT_TRUE(settle([&] { return status() == "Input pending"; }));
+    auto* scroll = window_->findChild<QScrollArea*>();
+    EXPECT_TRUE(settle([&] { return bool(shows_whole_surface(scroll)); })) << shows_whole_surface(scroll);
+    window_->resize(320, 240);
+    EXPECT_TRUE(settle([&] { return bool(shows_whole_surface(scroll)); })) << shows_whole_surface(scroll);
+    const QImage asked = scroll->viewport()->grab().toImage();
+    const QRect picture = marked_picture(asked);
+    QTest::keyClicks(window_->view(), "12");
+    ASSERT_TRUE(settle([&] { return screen_row(40).ends_with("NUMERO? 12"); }));
+    QImage typed;
+    ASSERT_TRUE(settle([&] {
+        typed = scroll->viewport()->grab().toImage();
+        return typed != asked;
+    }));
+    // Only the echo's cells, columns 108 and 109 of row 40, changed.
+    const double scale = double(picture.width()) / kSurfaceWidth;
+    const QRect echo(picture.x() + int(107 * kCellWidth * scale) - 1,
+                     picture.y() + int(39 * kCellHeight * scale) - 1, int(2 * kCellWidth * scale) + 3,
+                     int(kCellHeight * scale) + 3);
+    for (int y = 0; y < typed.height(); ++y) {
+        for (int x = 0; x < typed.width(); ++x) {
+            if (typed.pixel(x, y) != asked.pixel(x, y)) {
+                ASSERT_TRUE(echo.contains(x, y)) << x << "," << y;
+            }
+        }
+    }
+    window_->resize(900, 700);
+    EXPECT_TRUE(settle([&] { return bool(shows_whole_surface(scroll)); })) << shows_whole_surface(scroll);
+    EXPECT_FALSE(scroll->horizontalScrollBar()->isVisible());
+    EXPECT_FALSE(scroll->verticalScrollBar()->isVisible());
+}
+
+// Actual size: one surface pixel a screen pixel. In a window smaller than
+// the text area the view follows the read and its echo, also on choosing
+// Actual size while the read waits, and between changes of the typing
+// leaves the user's scrolling alone.
+TEST_F(DesktopTest, AtActualSizeTheViewScrollsToTheReadAndItsEchoOnlyWhenTheyChange) {
     window_->resize(320, 240);
     window_->start(ask_far_away);
     ASSERT_TRUE(settle([&] { return status() == "Input pending"; }));
@@ -277,6 +375,10 @@ TEST_F(DesktopTest, TheViewScrollsToTheReadAndItsEchoOnlyWhenTheyChange) {
         const QRect cell((col - 1) * kCellWidth, (row - 1) * kCellHeight, kCellWidth, kCellHeight);
         return window_->view()->visibleRegion().contains(cell);
     };
+    ASSERT_NO_FATAL_FAILURE(choose_view(*window_, "actual_size"));
+    EXPECT_FALSE(window_->findChild<QAction*>("fit_to_window")->isChecked());
+    EXPECT_TRUE(window_->findChild<QAction*>("actual_size")->isChecked());
+    EXPECT_EQ(window_->view()->size(), QSize(kSurfaceWidth, kSurfaceHeight));
     EXPECT_TRUE(settle([&] { return cell_in_view(40, 108); }));
     auto* scroll = window_->findChild<QScrollArea*>();
     scroll->horizontalScrollBar()->setValue(0);
@@ -344,8 +446,9 @@ TEST(DesktopCloseTest, MathErrorShowsItsBoxThenEndsTheProcess) {
 }
 
 // A screen of 1600 by 1200 device pixels at scale 2: the window fits its
-// free area, and text is drawn at the screen's resolution, not enlarged.
-TEST(DesktopScaledTest, AtScaleTwoTheWindowFitsTheScreenAndTextIsDrawnFinerThanBlocks) {
+// free area and shows the whole surface; at Actual size text is drawn at the
+// screen's resolution, not enlarged.
+TEST(DesktopScaledTest, AtScaleTwoTheWindowFitsTheScreenShowsAllAndAtActualSizeTextIsFinerThanBlocks) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     const std::string config = ::testing::TempDir() + "/screen_1600x1200.json";
     std::ofstream(config) << R"({"screens": [{"name": "big", "x": 0, "y": 0, "width": 1600, "height": 1200,
@@ -356,12 +459,17 @@ TEST(DesktopScaledTest, AtScaleTwoTheWindowFitsTheScreenAndTextIsDrawnFinerThanB
             app("offscreen:configfile=" + QByteArray::fromStdString(config));
             DesktopWindow w("kalvo-test");
             w.show();
-            w.start(ask_one_number);
+            w.start(ask_marked_near_the_top);
             settle([&] { return w.status_text() == "Input pending" && screen_row(2) == "NUMERO?"; });
             QTest::qWait(100);
             const QRect free = w.screen()->availableGeometry();
             std::fprintf(stderr, "screen %dx%d fits %d\n", free.width(), free.height(),
                          int(free.contains(w.frameGeometry())));
+            auto* scroll = w.findChild<QScrollArea*>();
+            settle([&] { return bool(shows_whole_surface(scroll)); }, 2000);
+            std::fprintf(stderr, "whole surface %d\n", int(bool(shows_whole_surface(scroll))));
+            choose_view(w, "actual_size");
+            QTest::qWait(100);
             // The 'N' of row 2 as painted: some 2 by 2 block of device pixels
             // holds more than one colour.
             const QImage n = w.view()->grab(QRect(0, kCellHeight, kCellWidth, kCellHeight)).toImage();
@@ -377,7 +485,7 @@ TEST(DesktopScaledTest, AtScaleTwoTheWindowFitsTheScreenAndTextIsDrawnFinerThanB
             std::fflush(stderr);
             std::_Exit(0);
         },
-        ::testing::ExitedWithCode(0), "screen 800x600 fits 1\nglyph 16x32 finer 1");
+        ::testing::ExitedWithCode(0), "screen 800x600 fits 1\nwhole surface 1\nglyph 16x32 finer 1");
 }
 
 }  // namespace

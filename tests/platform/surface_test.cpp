@@ -184,6 +184,63 @@ TEST_F(SurfaceTest, AtScaleTwoUntouchedTextComesFromTheMasksAndCrossedCellsStayB
     EXPECT_EQ(at(2 * kSurfaceWidth - 1, 2 * kSurfaceHeight - 1), 0xFF101010u);
 }
 
+// Fitted to a smaller size, each pixel is the average of the area it
+// covers: at half size a line of ink on one of two rows gives half ink, a
+// run of one colour stays exact, and at any reduction a line keeps all its
+// ink, spread over the pixels it crosses.
+TEST_F(SurfaceTest, FittingAveragesTheAreaEachPixelCoversSoEveryLineKeepsItsInk) {
+    line(0, 100, kSurfaceWidth - 1, 100);
+    line(301, 0, 301, kSurfaceHeight - 1);
+    Fitting f;
+    std::vector<uint32_t> half(size_t(kSurfaceWidth / 2) * (kSurfaceHeight / 2));
+    render_fitted(*s_, 1, GlyphMasks{}, half.data(), kSurfaceWidth / 2, kSurfaceHeight / 2, f);
+    const auto at = [&](int x, int y) { return half[size_t(y) * (kSurfaceWidth / 2) + x]; };
+    // Paper 0x101010 and ink 0x0000FF half and half: red (0x10 + 0xFF) / 2
+    // rounded, 0x88; green and blue 0x10 / 2.
+    EXPECT_EQ(at(10, 50), 0xFF080888u);
+    EXPECT_EQ(at(150, 10), 0xFF080888u);
+    EXPECT_EQ(at(10, 49), 0xFF101010u);
+    EXPECT_EQ(at(10, 51), 0xFF101010u);
+    EXPECT_EQ(at(600, 500), 0xFF101010u);
+
+    // 1280 columns into 1000: the vertical line's red over the paper's,
+    // summed across each row, is 1000/1280 of one full pixel's.
+    const int to_w = 1000, to_h = 800;
+    std::vector<uint32_t> out(size_t(to_w) * to_h);
+    render_fitted(*s_, 1, GlyphMasks{}, out.data(), to_w, to_h, f);
+    for (int y = 0; y < to_h; y += 37) {
+        if (y >= 77 && y <= 79) continue;  // the horizontal line
+        int ink = 0, touched = 0;
+        for (int x = 0; x < to_w; ++x) {
+            const int red = int(out[size_t(y) * to_w + x] & 0xFF) - 0x10;
+            ink += red;
+            touched += red != 0;
+        }
+        EXPECT_NEAR(ink, (0xFF - 0x10) * to_w / double(kSurfaceWidth), touched) << y;
+        EXPECT_GE(touched, 1) << y;
+    }
+}
+
+// Fitted at the very size of a whole scale, the picture is the scaled one:
+// blocks, and characters from the masks.
+TEST_F(SurfaceTest, FittingAtTheSizeOfAWholeScaleDrawsTheScaledPicture) {
+    surface_text(*s_, 1, 1, "AB", 0x00FFFFFF, int32_t(kPaper));
+    surface_text(*s_, kTextRows, kTextColumns - 1, "AB", 0x0000FF00, int32_t(kPaper));
+    line(8, 0, 15, 15);
+    line(3, 500, 1100, 700);
+    GlyphMasks g;
+    g.width = 2 * kCellWidth;
+    g.height = 2 * kCellHeight;
+    g.coverage.resize(size_t(kGlyphCount) * g.width * g.height);
+    for (size_t i = 0; i < g.coverage.size(); ++i) g.coverage[i] = uint8_t(i * 7);
+    const size_t n = size_t(kSurfaceWidth) * kSurfaceHeight * 4;
+    std::vector<uint32_t> scaled(n), fitted(n);
+    render_scaled(*s_, 2, g, scaled.data());
+    Fitting f;
+    render_fitted(*s_, 2, g, fitted.data(), 2 * kSurfaceWidth, 2 * kSurfaceHeight, f);
+    EXPECT_TRUE(scaled == fitted);
+}
+
 TEST_F(SurfaceTest, PngHasTheSignatureTheSizeAndStoredPixelRows) {
     const uint32_t px[6] = {0x000000FF, 0x0000FF00, 0x00FF0000, 0x00FFFFFF, 0, 0x00808080};
     ASSERT_TRUE(write_png("small.png", px, 3, 2));
