@@ -1,5 +1,6 @@
 // The cost of the data files: one stored state written as its record pair,
-// the 40-line header of a points file, and loading a full points file back.
+// the 40-line header of a points file, and loading a full points file back,
+// or a file of one long line.
 #include <benchmark/benchmark.h>
 #include <stdlib.h>
 #include <unistd.h>
@@ -85,5 +86,23 @@ void BM_LoadFullPointsFile(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * 1998);
 }
 BENCHMARK(BM_LoadFullPointsFile)->Unit(benchmark::kMillisecond);
+
+// A corrupt data file of one line of the given number of MB, loaded as a
+// ".MXT": the line is read whole before the header's first field is taken.
+void BM_LoadOneLongLine(benchmark::State& state) {
+    ScratchDir scratch;
+    make_file_name(".MXT");
+    open_unit(kParameterUnit, file_name.view());
+    const std::string line(size_t(state.range(0)) << 20, 'x');
+    write_unit(kParameterUnit, FieldFormat("(A)"), line);
+    close_unit(kParameterUnit);
+    for (auto _ : state) {
+        open_load_file();
+        benchmark::DoNotOptimize(read_parameter_header(2));
+        close_unit(kParameterUnit);
+    }
+    state.SetBytesProcessed(state.iterations() * int64_t(line.size()));
+}
+BENCHMARK(BM_LoadOneLongLine)->Arg(1)->Arg(8)->Arg(64)->Unit(benchmark::kMillisecond);
 
 }  // namespace

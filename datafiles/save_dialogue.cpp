@@ -1,4 +1,7 @@
 // The save dialogue: the parameters into a ".MXT" data file.
+#include <optional>
+#include <string>
+
 #include "common/control.h"
 #include "datafiles/data_file_io.h"
 #include "datafiles/datafiles_internal.h"
@@ -19,6 +22,16 @@ struct SaveFormats {
 };
 
 const SaveFormats kSaveFormats;
+
+// A failed save that could not give the file its old bytes back says so,
+// and where they are, before the prompt comes again.
+void report_old_bytes_not_put_back(std::string_view save_name) {
+    const std::optional<std::string> where = take_unrestored_old_bytes();
+    if (!where) return;
+    win_text(" ERRORE DI SCRITTURA SU " + std::string(save_name));
+    pause_prompt(where->empty() ? std::string(" IL CONTENUTO PRECEDENTE E' ANDATO PERSO")
+                                : " IL CONTENUTO PRECEDENTE E' IN " + *where);
+}
 
 // One round of the dialogue; false when the prompt is to come again.
 bool save_once() {
@@ -42,6 +55,7 @@ bool save_once() {
     if (!open_unit(kParameterUnit, save_name.view(), OpenStatus::unknown, OpenAccess::replace)) return false;
     if (write_parameter_header(kParameterUnit) == IoStatus::ok && commit_unit(kParameterUnit)) return true;
     close_unit(kParameterUnit);
+    report_old_bytes_not_put_back(save_name.trimmed());
     return false;
 }
 

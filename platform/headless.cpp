@@ -94,6 +94,7 @@ int run_headless(int argc, char** argv, ProgramEntry program) {
             return kUsageStatus;
         }
     }
+    take_file_size_limit_as_failed_write();
     install_frontend(&kHeadless);
     program();
     close_all_units();

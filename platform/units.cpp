@@ -4,6 +4,7 @@
 #include "platform/units.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -11,13 +12,17 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
+#include <utility>
 
 namespace {
 
-constexpr int kMaxUnits = 16;           // units connected at the same time
-constexpr int kReplacementTries = 100;  // names tried for the new file of a replacing unit
-constexpr int kLinkHops = 40;           // symbolic links followed from a name to its file
+constexpr int kMaxUnits = 16;             // units connected at the same time
+constexpr int kReplacementTries = 100;    // names tried for the new file of a replacing unit
+constexpr int kLinkHops = 40;             // symbolic links followed from a name to its file
+constexpr size_t kReadAhead = 65536;      // characters read from a file at a time
+constexpr size_t kLongestRecord = 65536;  // characters of a line that a read sees
 
 struct Unit {
     int number = 0;
@@ -28,7 +33,7 @@ struct Unit {
     bool line_end_missing = false;  // the appended file's last line still needs its line end
     bool write_failed = false;      // a record could not be written since the open
     off_t offset = 0;               // file position of the next record to read or write
-    std::string buffer;             // characters read ahead of `offset`
+    std::string buffer;             // characters read ahead; buffer[start] is the one at `offset`
     size_t start = 0;               // first unread character in buffer
     std::string record;             // the record last read
     std::string pending;            // output record being assembled
@@ -36,10 +41,14 @@ struct Unit {
     std::string replaced;           // the file it takes the place of
     bool in_place = false;          // a replacing unit writing over its file, until it is committed
     std::string kept;               // the old bytes of that file
+    std::string copy;               // the hidden copy of them on disk beside it, if the folder took one
     off_t touched = 0;              // how far from its start the file may differ from them
 };
 
 Unit units[kMaxUnits];
+// Where the old bytes of a file written in place went when they could not
+// be put back into it; an empty name when no copy of them could be written.
+std::optional<std::string> unrestored;
 
 Unit* find_unit(int unit) {
     for (Unit& u : units)
@@ -49,29 +58,100 @@ Unit* find_unit(int unit) {
 
 bool cut_file(int fd, off_t size) { return ::ftruncate(fd, size) == 0; }
 
-bool write_all(int fd, off_t offset, const char* p, size_t n, bool seekable) {
-    while (n > 0) {
-        const ssize_t k = seekable ? ::pwrite(fd, p, n, offset) : ::write(fd, p, n);
-        if (k < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        if (k == 0) return false;
-        p += k;
-        n -= size_t(k);
-        offset += k;
+// Writes n characters at the offset; the number that reached the file,
+// n unless a write failed.
+size_t write_all(int fd, off_t offset, const char* p, size_t n, bool seekable) {
+    size_t done = 0;
+    while (done < n) {
+        const ssize_t k = seekable ? ::pwrite(fd, p + done, n - done, offset + off_t(done))
+                                   : ::write(fd, p + done, n - done);
+        if (k < 0 && errno == EINTR) continue;
+        if (k <= 0) break;
+        done += size_t(k);
     }
+    return done;
+}
+
+bool write_whole(int fd, off_t offset, std::string_view text, bool seekable) {
+    return write_all(fd, offset, text.data(), text.size(), seekable) == text.size();
+}
+
+// A renamed or new file is safe from a power cut only once its folder is on disk too.
+void sync_folder_of(const std::string& file) {
+    const size_t slash = file.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : file.substr(0, std::max<size_t>(slash, 1));
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    ::fsync(fd);
+    ::close(fd);
+}
+
+// Creates a new file named stem + "<pid>-<n>" + suffix with the first n
+// not yet taken. -1 with the error in err when none could be created.
+int create_numbered(const std::string& stem, const char* suffix, mode_t mode, std::string& name, int& err) {
+    err = EEXIST;
+    for (int n = 0; n < kReplacementTries && err == EEXIST; ++n) {
+        name = stem + std::to_string(::getpid()) + "-" + std::to_string(n) + suffix;
+        const int fd = ::open(name.c_str(), O_RDWR | O_CLOEXEC | O_CREAT | O_EXCL, mode);
+        if (fd >= 0) return fd;
+        err = errno;
+    }
+    name.clear();
+    return -1;
+}
+
+// The stem of the hidden files that stand beside a file during a save.
+std::string hidden_stem(const std::string& file) {
+    const size_t base = file.rfind('/') + 1;  // 0 without a directory
+    return file.substr(0, base) + "." + file.substr(base) + ".";
+}
+
+// Writes bytes to a new file of that stem and puts it on disk, folder
+// entry included. False when it could not be written whole (nothing is
+// then left of it); err tells why it could not be created.
+bool write_copy(const std::string& stem, std::string_view bytes, mode_t mode, std::string& name, int& err) {
+    const int fd = create_numbered(stem, ".old", mode, name, err);
+    if (fd < 0) return false;
+    const bool ok = write_whole(fd, 0, bytes, true) && ::fsync(fd) == 0;
+    ::close(fd);
+    if (!ok) {
+        ::unlink(name.c_str());
+        name.clear();
+        err = EIO;
+        return false;
+    }
+    sync_folder_of(name);
     return true;
+}
+
+void drop_copy(Unit& u) {
+    if (!u.copy.empty()) ::unlink(u.copy.c_str());
+    u.copy.clear();
 }
 
 // A file written in place that is not to keep its new records gets its old
 // bytes back. Only what was written over is written again, so this works
-// on a disk that has no room left.
+// on a disk that has no room left. When that fails the hidden copy stays
+// (one is written in the temporary folder if there was none) and is named
+// to whoever asks for unrestored files.
 void put_back_old_bytes(Unit& u) {
-    const off_t n = std::min(u.touched, off_t(u.kept.size()));
-    write_all(u.fd, 0, u.kept.data(), size_t(n), true);
-    cut_file(u.fd, off_t(u.kept.size()));
-    ::fsync(u.fd);
+    u.in_place = false;
+    const size_t n = size_t(std::min(u.touched, off_t(u.kept.size())));
+    if (write_all(u.fd, 0, u.kept.data(), n, true) == n && cut_file(u.fd, off_t(u.kept.size())) &&
+        ::fsync(u.fd) == 0) {
+        drop_copy(u);
+    } else {
+        if (u.copy.empty()) {
+            std::error_code ec;
+            const std::filesystem::path tmp = std::filesystem::temp_directory_path(ec);
+            const std::string base = u.replaced.substr(u.replaced.rfind('/') + 1);
+            int err = 0;
+            if (!ec) write_copy((tmp / base).string() + ".", u.kept, 0600, u.copy, err);
+        }
+        unrestored = u.copy;
+        u.copy.clear();
+    }
+    u.kept.clear();
 }
 
 void disconnect(Unit& u) {
@@ -96,14 +176,16 @@ std::string_view trim_blanks(std::string_view s) {
 bool is_write_protection(int err) { return err == EACCES || err == EROFS || err == EPERM; }
 
 // Opens the named file itself, for writing; status old lets a file that can
-// only be read be opened for reading, as a load needs.
+// only be read be opened for reading, as a load needs. The open does not
+// wait for the other end of a pipe (connect refuses pipes).
 int open_named(const std::string& path, OpenStatus status, bool& writable) {
+    constexpr int kFlags = O_CLOEXEC | O_NONBLOCK;
     writable = true;
-    if (status == OpenStatus::unknown) return ::open(path.c_str(), O_RDWR | O_CLOEXEC | O_CREAT, 0666);
-    const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+    if (status == OpenStatus::unknown) return ::open(path.c_str(), O_RDWR | O_CREAT | kFlags, 0666);
+    const int fd = ::open(path.c_str(), O_RDWR | kFlags);
     if (fd >= 0 || !is_write_protection(errno)) return fd;
     writable = false;
-    return ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    return ::open(path.c_str(), O_RDONLY | kFlags);
 }
 
 // The file a name leads to through its symbolic links; a link whose file
@@ -127,8 +209,12 @@ bool follow_links(std::string path, std::string& file) {
 }
 
 // Opens the file itself, to be written over from its start. Its old bytes
-// are kept until the commit, so that a write that fails can put them back.
-int open_in_place(Unit& u, const std::string& file) {
+// are kept until the commit, so that a write that fails can put them back,
+// and, before any of them changes, are on disk in a hidden copy beside it:
+// a save killed half-way leaves them whole there. A folder that takes no
+// new file has them only in memory; a copy that cannot be written whole
+// (a full disk) fails the open, leaving the file as it is.
+int open_in_place(Unit& u, const std::string& file, mode_t mode) {
     const int fd = ::open(file.c_str(), O_RDWR | O_CLOEXEC);
     if (fd < 0) return -1;
     u.kept.clear();
@@ -143,7 +229,13 @@ int open_in_place(Unit& u, const std::string& file) {
         }
         u.kept.append(chunk, size_t(k));
     }
+    int err = 0;
+    if (!write_copy(hidden_stem(file), u.kept, mode & 0666, u.copy, err) && !is_write_protection(err)) {
+        ::close(fd);
+        return -1;
+    }
     u.in_place = true;
+    u.replaced = file;
     u.touched = 0;
     return fd;
 }
@@ -165,31 +257,22 @@ int open_replacement(Unit& u, const std::string& path) {
         const int probe = ::open(target.c_str(), O_WRONLY | O_CLOEXEC);
         if (probe < 0) return -1;
         ::close(probe);
-        if (st.st_nlink > 1) return open_in_place(u, target);
+        if (st.st_nlink > 1) return open_in_place(u, target, st.st_mode);
     }
-    const size_t base = target.rfind('/') + 1;  // 0 without a directory
-    const std::string stem = target.substr(0, base) + "." + target.substr(base) + ".";
-    int err = EEXIST;
-    for (int n = 0; n < kReplacementTries && err == EEXIST; ++n) {
-        std::string name = stem + std::to_string(::getpid()) + "-" + std::to_string(n);
-        const int fd = ::open(name.c_str(), O_RDWR | O_CLOEXEC | O_CREAT | O_EXCL, 0666);
-        if (fd < 0) {
-            err = errno;
-            continue;
-        }
-        struct stat made;
-        if (exists && (::fstat(fd, &made) != 0 || made.st_uid != st.st_uid || made.st_gid != st.st_gid)) {
-            ::close(fd);
-            ::unlink(name.c_str());
-            return open_in_place(u, target);
-        }
-        if (exists) ::fchmod(fd, st.st_mode & 07777);
-        u.replacement = std::move(name);
-        u.replaced = std::move(target);
-        return fd;
+    std::string name;
+    int err = 0;
+    const int fd = create_numbered(hidden_stem(target), "", 0666, name, err);
+    if (fd < 0) return exists && is_write_protection(err) ? open_in_place(u, target, st.st_mode) : -1;
+    struct stat made;
+    if (exists && (::fstat(fd, &made) != 0 || made.st_uid != st.st_uid || made.st_gid != st.st_gid)) {
+        ::close(fd);
+        ::unlink(name.c_str());
+        return open_in_place(u, target, st.st_mode);
     }
-    if (exists && is_write_protection(err)) return open_in_place(u, target);
-    return -1;
+    if (exists) ::fchmod(fd, st.st_mode & 07777);
+    u.replacement = std::move(name);
+    u.replaced = std::move(target);
+    return fd;
 }
 
 // True when the file's last character is not a line end.
@@ -198,7 +281,17 @@ bool ends_inside_a_line(int fd, off_t size) {
     return size > 0 && ::pread(fd, &last, 1, size - 1) == 1 && last != '\n';
 }
 
+// Units are files and devices. A pipe or a socket is refused: a write to
+// one whose reader does not read would wait for ever.
+bool can_be_a_unit(int fd, struct stat& st) {
+    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode) || S_ISFIFO(st.st_mode) || S_ISSOCK(st.st_mode))
+        return false;
+    const int flags = ::fcntl(fd, F_GETFL);
+    return flags >= 0 && ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) == 0;
+}
+
 Unit* connect(int unit, std::string_view raw_name, OpenStatus status, OpenAccess access) {
+    take_file_size_limit_as_failed_write();
     const std::string_view name = trim_blanks(raw_name);
     if (name.empty() || name.find('\0') != std::string_view::npos) return nullptr;
     Unit* slot = nullptr;
@@ -214,7 +307,7 @@ Unit* connect(int unit, std::string_view raw_name, OpenStatus status, OpenAccess
     u.fd = access == OpenAccess::replace ? open_replacement(u, path) : open_named(path, status, writable);
     if (u.fd < 0) return nullptr;
     struct stat st;
-    if (::fstat(u.fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+    if (!can_be_a_unit(u.fd, st)) {
         disconnect(u);
         return nullptr;
     }
@@ -251,15 +344,16 @@ bool write_record(Unit& u, std::string_view text, bool left_open) {
     u.buffer.clear();
     u.start = 0;
     if (u.line_end_missing) {
-        if (!write_all(u.fd, u.offset, "\n", 1, u.seekable)) return false;
+        if (!write_whole(u.fd, u.offset, "\n", u.seekable)) return false;
         u.offset += 1;
         u.line_end_missing = false;
     }
     u.pending.assign(text);
     if (!left_open) u.pending.push_back('\n');
-    u.touched = std::max(u.touched, u.offset + off_t(u.pending.size()));
-    if (!write_all(u.fd, u.offset, u.pending.data(), u.pending.size(), u.seekable)) return false;
-    u.offset += off_t(u.pending.size());
+    const size_t done = write_all(u.fd, u.offset, u.pending.data(), u.pending.size(), u.seekable);
+    u.touched = std::max(u.touched, u.offset + off_t(done));
+    if (done != u.pending.size()) return false;
+    u.offset += off_t(done);
     return true;
 }
 
@@ -274,52 +368,52 @@ bool put_line(Unit& u, std::string_view text, bool left_open) {
     return false;
 }
 
-// Reads the next line; a trailing carriage return is dropped.
+// Reads the next line; a trailing carriage return is dropped. A line
+// longer than any record the program reads is taken as its first
+// kLongestRecord characters, the rest passed over, so that a file of one
+// huge line costs time in proportion to its size and no more memory than
+// a short one.
 IoStatus get_line(Unit& u, std::string_view& out) {
+    u.record.clear();
+    bool whole = true;     // the record holds the whole line
+    bool started = false;  // a character of the line, or its end, was read
     for (;;) {
-        const size_t nl = u.buffer.find('\n', u.start);
-        if (nl != std::string::npos) {
-            u.record.assign(u.buffer, u.start, nl - u.start);
-            u.offset += off_t(nl + 1 - u.start);
-            u.start = nl + 1;
-            break;
-        }
-        if (u.start > 0) {
-            u.buffer.erase(0, u.start);
+        if (u.start == u.buffer.size()) {
+            // Nothing read ahead: the next characters are at u.offset.
+            u.buffer.resize(kReadAhead);
+            const ssize_t k = u.seekable ? ::pread(u.fd, u.buffer.data(), kReadAhead, u.offset)
+                                         : ::read(u.fd, u.buffer.data(), kReadAhead);
+            u.buffer.resize(k > 0 ? size_t(k) : 0);
             u.start = 0;
+            if (k < 0) {
+                if (errno == EINTR) continue;
+                return IoStatus::error;
+            }
+            if (k == 0) {
+                if (!started) return IoStatus::end_of_file;
+                break;  // a last line without its newline
+            }
         }
-        char chunk[8192];
-        const off_t at = u.offset + off_t(u.buffer.size());
-        const ssize_t k =
-            u.seekable ? ::pread(u.fd, chunk, sizeof chunk, at) : ::read(u.fd, chunk, sizeof chunk);
-        if (k < 0) {
-            if (errno == EINTR) continue;
-            return IoStatus::error;
-        }
-        if (k == 0) {
-            if (u.buffer.empty()) return IoStatus::end_of_file;
-            // A last line without its newline.
-            u.record.assign(u.buffer);
-            u.offset += off_t(u.buffer.size());
-            u.buffer.clear();
+        started = true;
+        const char* from = u.buffer.data() + u.start;
+        const size_t left = u.buffer.size() - u.start;
+        const char* nl = static_cast<const char*>(std::memchr(from, '\n', left));
+        const size_t n = nl != nullptr ? size_t(nl - from) : left;
+        const size_t room = kLongestRecord - u.record.size();
+        whole = whole && n <= room;
+        u.record.append(from, std::min(n, room));
+        u.start += n;
+        u.offset += off_t(n);
+        if (nl != nullptr) {
+            u.start += 1;
+            u.offset += 1;
             break;
         }
-        u.buffer.append(chunk, size_t(k));
     }
-    if (!u.record.empty() && u.record.back() == '\r') u.record.pop_back();
+    if (whole && !u.record.empty() && u.record.back() == '\r') u.record.pop_back();
     u.cut_at_write = true;
     out = u.record;
     return IoStatus::ok;
-}
-
-// A renamed file is safe from a power cut only once its folder is on disk too.
-void sync_folder_of(const std::string& file) {
-    const size_t slash = file.rfind('/');
-    const std::string folder = slash == std::string::npos ? "." : file.substr(0, std::max<size_t>(slash, 1));
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return;
-    ::fsync(fd);
-    ::close(fd);
 }
 
 struct UnitSink final : RecordSink {
@@ -350,6 +444,7 @@ bool commit_unit(int unit) {
             if (cut_file(u->fd, u->offset) && ::fsync(u->fd) == 0) {
                 u->in_place = false;
                 u->kept.clear();
+                drop_copy(*u);
                 return true;
             }
         }
@@ -374,6 +469,10 @@ void close_all_units() {
 }
 
 bool unit_is_open(int unit) { return find_unit(unit) != nullptr; }
+
+void take_file_size_limit_as_failed_write() { ::signal(SIGXFSZ, SIG_IGN); }
+
+std::optional<std::string> take_unrestored_old_bytes() { return std::exchange(unrestored, std::nullopt); }
 
 IoStatus write_unit_items(int unit, const FieldFormat& f, std::span<const OutItem> items) {
     Unit* u = find_unit(unit);

@@ -2,6 +2,8 @@
 #pragma once
 
 #include <array>
+#include <optional>
+#include <string>
 #include <string_view>
 
 #include "platform/format.h"
@@ -18,7 +20,8 @@ enum class OpenAccess : uint8_t {
 
 // Connects the unit to the named file (leading and trailing blanks are not
 // part of the name). A connected unit is closed first. Returns false when
-// the file cannot be opened; the unit is then not connected. Status unknown
+// the file cannot be opened (a folder, a pipe or a socket cannot); the unit
+// is then not connected. Status unknown
 // opens the file for writing, and a file that cannot be written fails;
 // status old (a file to load) may be one that can only be read.
 bool open_unit(int unit, std::string_view name, OpenStatus status = OpenStatus::unknown,
@@ -34,6 +37,17 @@ bool commit_unit(int unit);
 // Closing a unit that is not open does nothing. A replacing unit that was
 // not committed leaves the named file as it was.
 void close_unit(int unit);
+// A file written in place keeps its old bytes in a hidden copy beside it,
+// ".<name>.<pid>-<n>.old", from before its first byte changes until the
+// commit or the put-back (none where the folder takes no new file). When a
+// failed commit or close could not put them back into the file, this names
+// the file that still holds them, once: that copy, or one in the temporary
+// folder, or an empty name when no copy could be written. Nothing when
+// every such file got its old bytes back.
+std::optional<std::string> take_unrestored_old_bytes();
+// Makes a write past the process's file-size limit fail like a write on a
+// full disk, instead of ending the program. Every open does it too.
+void take_file_size_limit_as_failed_write();
 // Closes every open unit (program end, tests).
 void close_all_units();
 bool unit_is_open(int unit);

@@ -647,6 +647,7 @@ void DesktopWindow::closeEvent(QCloseEvent* event) {
 }
 
 int run_desktop(int argc, char** argv, const char* title, ProgramEntry program) {
+    take_file_size_limit_as_failed_write();
     QApplication app(argc, argv);
     QApplication::setApplicationName(title);
     DesktopWindow window(title);

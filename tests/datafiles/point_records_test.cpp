@@ -130,6 +130,13 @@ TEST_F(PointRecordsTest, FailedWriteIsShownNamingTheFileAndEndsTheLegKeepingTheW
     const std::string kept = read_file("KALVO10.TXT");
     EXPECT_EQ(kept.size(), 8 * 121u);
     EXPECT_EQ(kept.substr(7 * 121, 6), "     4");
+
+    // The disk fills inside the second record of the fifth pair: the same.
+    ASSERT_TRUE(open_unit(8, file_name.view()));
+    EXPECT_EQ(with_full_disk(write_until_full, 9 * 121 + 60), 0);
+    const std::string cut = read_file("KALVO10.TXT");
+    EXPECT_EQ(cut.size(), 9 * 121u);
+    EXPECT_EQ(cut.substr(8 * 121, 6), "     5");
 }
 
 // A record as another program might write it: I6, three blanks, then seven

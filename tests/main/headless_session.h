@@ -4,10 +4,13 @@
 #pragma once
 
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -15,7 +18,6 @@
 #include <sstream>
 #include <string>
 #include <string_view>
-#include <thread>
 #include <vector>
 
 // The screen shown while one keyboard read waited.
@@ -45,6 +47,7 @@ struct Session {
     bool finished = false;     // the program returned ("@@ finished")
     bool input_ended = false;  // it asked for a line that the script did not have
     bool timed_out = false;
+    int exit_status = 0;  // as waitpid gives it
     std::string transcript;
 
     // The reads whose screen shows text at (r, c).
@@ -84,19 +87,28 @@ inline Session parse_transcript(const std::string& text) {
 }
 
 // Runs the program in the current directory with the lines as its
-// keyboard; ends it when it takes longer than the limit.
-inline Session run_program(const std::vector<std::string>& lines, int limit_seconds = 60,
-                           const char* extra_arg = nullptr, const char* extra_value = nullptr) {
+// keyboard, as a user starts it: the file-size signal at its default,
+// whatever this test inherited, and the screens going to a pipe. A
+// file_size_limit in bytes is a file-size limit as `ulimit -f` sets it.
+// Ends the program when it takes longer than the limit.
+inline Session run_program_with(const std::vector<std::string>& lines, int limit_seconds,
+                                const char* extra_arg, const char* extra_value, rlim_t file_size_limit) {
     {
         std::ofstream keys("keyboard.in", std::ios::binary);
         for (const std::string& l : lines) keys << l << '\n';
     }
+    int screens[2];
+    if (pipe(screens) != 0) return Session{};
     const pid_t pid = fork();
     if (pid == 0) {
         const int in = open("keyboard.in", O_RDONLY);
-        const int out = open("screens.out", O_WRONLY | O_CREAT | O_TRUNC, 0644);
         dup2(in, 0);
-        dup2(out, 1);
+        dup2(screens[1], 1);
+        close(screens[0]);
+        close(screens[1]);
+        signal(SIGXFSZ, SIG_DFL);
+        const rlimit limit{file_size_limit, file_size_limit};
+        setrlimit(RLIMIT_FSIZE, &limit);
         if (extra_arg != nullptr)
             execl(KALVO_HEADLESS_BIN, KALVO_HEADLESS_BIN, "--no-wait", extra_arg, extra_value,
                   (char*)nullptr);
@@ -104,24 +116,36 @@ inline Session run_program(const std::vector<std::string>& lines, int limit_seco
             execl(KALVO_HEADLESS_BIN, KALVO_HEADLESS_BIN, "--no-wait", (char*)nullptr);
         _exit(127);
     }
+    close(screens[1]);
     bool timed_out = false;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(limit_seconds);
-    int status = 0;
-    while (waitpid(pid, &status, WNOHANG) == 0) {
+    std::string all;
+    pollfd out{screens[0], POLLIN, 0};
+    for (;;) {
         if (std::chrono::steady_clock::now() > deadline) {
             kill(pid, SIGKILL);
-            waitpid(pid, &status, 0);
             timed_out = true;
             break;
         }
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        if (poll(&out, 1, 5) <= 0) continue;
+        char chunk[65536];
+        const ssize_t k = read(screens[0], chunk, sizeof chunk);
+        if (k < 0 && errno == EINTR) continue;
+        if (k <= 0) break;  // the program and its children closed the pipe
+        all.append(chunk, size_t(k));
     }
-    std::ifstream screens("screens.out", std::ios::binary);
-    std::stringstream all;
-    all << screens.rdbuf();
-    Session s = parse_transcript(all.str());
+    close(screens[0]);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    Session s = parse_transcript(all);
     s.timed_out = timed_out;
+    s.exit_status = status;
     return s;
+}
+
+inline Session run_program(const std::vector<std::string>& lines, int limit_seconds = 60,
+                           const char* extra_arg = nullptr, const char* extra_value = nullptr) {
+    return run_program_with(lines, limit_seconds, extra_arg, extra_value, RLIM_INFINITY);
 }
 
 // The lines of a text file.

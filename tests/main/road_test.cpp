@@ -6,6 +6,8 @@
 
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -486,6 +488,12 @@ TEST_F(RoadTest, FullTableWithoutContinuationKeepsTheInitialState) {
 //---- continuations that find no points file open ----
 
 // The output-file dialogue's answer reads, at row 1, column 85.
+std::set<std::string> folder_names() {
+    std::set<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(".")) names.insert(e.path().filename());
+    return names;
+}
+
 int file_dialogues(const Session& s) {
     int n = 0;
     for (const Screen& r : s.reads) n += r.row == 1 && r.col == 85;
@@ -712,7 +720,8 @@ TEST_F(RoadTest, PointsFileThatFailsAWriteIsShownAndNoRunGoesOnWithoutIt) {
     for (const Screen& r : s.reads)
         if (r.col == 1 && r.row_text(r.row - 1).rfind(" ERRORE DI SCRITTURA SU ", 0) == 0)
             messages.push_back(std::to_string(r.row - 1) + r.row_text(r.row - 1).substr(23));
-    const std::string under_picture = std::to_string(kLastrig + 8);
+    constexpr int under_picture_row = kLastrig + 8;
+    const std::string under_picture = std::to_string(under_picture_row);
     EXPECT_EQ(messages,
               (std::vector<std::string>{"2 KALVO11.TXT", "2 KALVO13.TXT", under_picture + " KALVO13.TXT"}));
     EXPECT_EQ(file_dialogues(s), 4);
@@ -722,6 +731,59 @@ TEST_F(RoadTest, PointsFileThatFailsAWriteIsShownAndNoRunGoesOnWithoutIt) {
     ASSERT_GT(kept.size(), 40u);
     expect_pairs_well_formed(point_records(kept));
     EXPECT_FALSE(file_exists("fort.8"));
+
+    // A file-size limit (`ulimit -f`) is a failed write like a full disk,
+    // the program started with the limit's signal at its default: a points
+    // file stops at its last whole record, with the message; a pipe is no
+    // points file.
+    ASSERT_EQ(mkfifo("KALVO15.TXT", 0644), 0);
+    const Session limited = run_program_with(
+        {
+            "",
+            "  2  1",
+            "10.",
+            "100",
+            "3",        // TFIN, NOSTOP
+            "KALVO15",  // a pipe: asked again
+            "KALVO17",
+            "",  // fails inside a record: the message waits for Enter
+            "6",
+        },
+        60, nullptr, nullptr, 8192);
+    ASSERT_FALSE(limited.timed_out);
+    ASSERT_TRUE(limited.finished) << limited.transcript.substr(
+        limited.transcript.size() > 3000 ? limited.transcript.size() - 3000 : 0);
+    EXPECT_EQ(limited.exit_status, 0);
+    EXPECT_EQ(file_dialogues(limited), 2);
+    const auto shown = limited.showing(under_picture_row, 1, " ERRORE DI SCRITTURA SU KALVO17.TXT");
+    ASSERT_FALSE(shown.empty());
+    EXPECT_EQ(shown.front()->row, under_picture_row + 1);  // waiting for Enter
+    EXPECT_EQ(count_showing(limited, 1, 60, kMainMenu), 1);
+    const std::string cut = read_file("KALVO17.TXT");
+    size_t header = 0;  // just past the 40 header lines
+    for (int line = 0; line < 40 && header != std::string::npos; ++line) header = cut.find('\n', header) + 1;
+    ASSERT_GT(header, 0u);
+    EXPECT_EQ((cut.size() - header) % 121, 0u);
+    EXPECT_GT(cut.size() + 121, 8192u);
+    EXPECT_LE(cut.size(), 8192u);
+
+    // A save over a file that has a second name cannot make the file whole
+    // under a 1 KiB limit: both names keep the old line, nothing is left
+    // beside them, and the prompt comes again.
+    write_file("other.MXT", "OLD LINE\n");
+    std::filesystem::create_hard_link("other.MXT", "KALVO31.MXT");
+    std::filesystem::create_symlink("/dev/null", "NULLDEV.MXT");
+    const auto names_before = folder_names();
+    const Session save =
+        run_program_with({"", "100", "111", "4", "KALVO31", "NULLDEV", "5"}, 60, nullptr, nullptr, 1024);
+    ASSERT_FALSE(save.timed_out);
+    ASSERT_TRUE(save.finished) << save.transcript.substr(
+        save.transcript.size() > 3000 ? save.transcript.size() - 3000 : 0);
+    EXPECT_EQ(save.exit_status, 0);
+    EXPECT_EQ(count_showing(save, 3, 3, "NOME DEL FILE DATI; VA BENE   KALVO10 ?"), 2);
+    EXPECT_EQ(read_file("KALVO31.MXT"), "OLD LINE\n");
+    EXPECT_EQ(read_file("other.MXT"), "OLD LINE\n");
+    EXPECT_EQ(folder_names(), names_before);
 }
 
 }  // namespace

@@ -1,12 +1,18 @@
 // Tests for platform/units.cpp: numbered units on text files.
 #include "platform/units.h"
 
+#include <sys/resource.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdlib>
+#include <cstring>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -16,11 +22,27 @@
 namespace {
 
 std::vector<ino_t> synced_folders;  // every folder fsync was called on
+std::vector<ino_t> synced_files;    // every other file
 
-ino_t inode_of(const char* name) {
+ino_t inode_of(const std::string& name) {
     struct stat st {};
-    stat(name, &st);
+    stat(name.c_str(), &st);
     return st.st_ino;
+}
+
+std::set<std::string> names_in(const char* folder) {
+    std::set<std::string> found;
+    for (const auto& e : std::filesystem::directory_iterator(folder)) found.insert(e.path().filename());
+    return found;
+}
+
+// The hidden copies of old bytes that saves in place keep beside their files.
+std::vector<std::string> old_copies_of(const std::string& file) {
+    std::vector<std::string> found;
+    for (const std::string& name : names_in("."))
+        if (name.rfind("." + file + ".", 0) == 0 && name.size() > 4 && name.substr(name.size() - 4) == ".old")
+            found.push_back(name);
+    return found;
 }
 
 }  // namespace
@@ -28,7 +50,7 @@ ino_t inode_of(const char* name) {
 // Every fsync of this test program passes here.
 extern "C" int fsync(int fd) {
     struct stat st {};
-    if (fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) synced_folders.push_back(st.st_ino);
+    if (fstat(fd, &st) == 0) (S_ISDIR(st.st_mode) ? synced_folders : synced_files).push_back(st.st_ino);
     return int(syscall(SYS_fsync, fd));
 }
 
@@ -59,6 +81,26 @@ TEST_F(Units, NamesThatCannotBeOpenedAreRefused) {
     EXPECT_FALSE(open_unit(8, "nodir/file.txt"));
     EXPECT_FALSE(open_unit(8, std::string_view("a\0b", 3)));
     EXPECT_FALSE(unit_is_open(8));
+    // A pipe or a socket would keep a write waiting for a reader: refused,
+    // without waiting at the open either.
+    ASSERT_EQ(mkfifo("pipe", 0644), 0);
+    for (OpenAccess access : {OpenAccess::sequential, OpenAccess::append, OpenAccess::replace})
+        EXPECT_FALSE(open_unit(8, "pipe", OpenStatus::unknown, access)) << int(access);
+    EXPECT_FALSE(open_unit(6, "pipe", OpenStatus::old));
+    const int sock = socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    std::strcpy(addr.sun_path, "sock");
+    ASSERT_EQ(bind(sock, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+    EXPECT_FALSE(open_unit(8, "sock"));
+    close(sock);
+    setenv("FORT88", "pipe", 1);
+    EXPECT_EQ(write_unit(88, line_, "warning"), IoStatus::error);
+    unsetenv("FORT88");
+    EXPECT_FALSE(unit_is_open(8));
+    // A device is a unit.
+    ASSERT_TRUE(open_unit(8, "/dev/null"));
+    EXPECT_EQ(write_unit(8, line_, "gone"), IoStatus::ok);
 }
 
 TEST_F(Units, BlanksAroundANameAreNotPartOfIt) {
@@ -105,11 +147,7 @@ TEST_F(Units, WithAppendNewRecordsFollowTheOldOnesOnALineOfTheirOwn) {
 }
 
 TEST_F(Units, AReplacingUnitTakesTheFilesPlaceOnlyWhenCommitted) {
-    const auto names = [] {
-        std::set<std::string> found;
-        for (const auto& e : std::filesystem::directory_iterator(".")) found.insert(e.path().filename());
-        return found;
-    };
+    const auto names = [] { return names_in("."); };
     write_file("r.txt", "old 1\nold 2\n");
     ASSERT_EQ(chmod("r.txt", 0640), 0);
     ASSERT_TRUE(open_unit(6, "r.txt", OpenStatus::unknown, OpenAccess::replace));
@@ -162,14 +200,69 @@ TEST_F(Units, AReplacingUnitTakesTheFilesPlaceOnlyWhenCommitted) {
 }
 
 TEST_F(Units, AFileThatANewFileCouldNotReplaceWholeIsWrittenInPlace) {
-    // A second name of the file sees the new records.
-    write_file("h.txt", "old\n");
+    // A second name of the file sees the new records, and a shorter save
+    // ends the file at its last record.
+    const std::string old = "old line 1\nold line 2\n";
+    write_file("h.txt", old);
     std::filesystem::create_hard_link("h.txt", "h2.txt");
+    synced_files.clear();
+    synced_folders.clear();
     ASSERT_TRUE(open_unit(6, "h.txt", OpenStatus::unknown, OpenAccess::replace));
+    // Before a byte of the file changes, its old bytes are on disk beside it.
+    auto copies = old_copies_of("h.txt");
+    ASSERT_EQ(copies.size(), 1u);
+    EXPECT_EQ(read_file(copies[0]), old);
+    EXPECT_EQ(synced_files, std::vector<ino_t>{inode_of(copies[0])});
+    EXPECT_EQ(synced_folders, std::vector<ino_t>{inode_of(".")});
     EXPECT_EQ(write_unit(6, line_, "new"), IoStatus::ok);
     EXPECT_TRUE(commit_unit(6));
     EXPECT_EQ(read_file("h2.txt"), "new\n");
     EXPECT_EQ(std::filesystem::hard_link_count("h.txt"), 2u);
+    EXPECT_EQ(names_in("."), (std::set<std::string>{"h.txt", "h2.txt"}));  // the copy went with the commit
+
+    // Closed without a commit (a save that failed), it has its old bytes back.
+    ASSERT_TRUE(open_unit(6, "h.txt", OpenStatus::unknown, OpenAccess::replace));
+    EXPECT_EQ(write_unit(6, line_, "newer and longer"), IoStatus::ok);
+    close_unit(6);
+    EXPECT_EQ(read_file("h2.txt"), "new\n");
+    EXPECT_EQ(names_in("."), (std::set<std::string>{"h.txt", "h2.txt"}));
+    EXPECT_FALSE(take_unrestored_old_bytes());
+
+    // A save killed half-way leaves the old bytes whole in the copy.
+    const std::string big(5000, 'o');
+    write_file("h.txt", big);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        open_unit(6, "h.txt", OpenStatus::unknown, OpenAccess::replace);
+        write_unit(6, line_, "killed");
+        ::kill(::getpid(), SIGKILL);
+        _exit(0);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFSIGNALED(status));
+    EXPECT_EQ(read_file("h2.txt").substr(0, 8), "killed\no");
+    copies = old_copies_of("h.txt");
+    ASSERT_EQ(copies.size(), 1u);
+    EXPECT_EQ(read_file(copies[0]), big);
+    std::filesystem::remove(copies[0]);
+
+    // Old bytes that cannot be put back (the limit came down during the
+    // save) stay in the copy, which is named once.
+    write_file("h.txt", big);
+    const auto save_under_falling_limit = [this] {
+        if (!open_unit(6, "h.txt", OpenStatus::unknown, OpenAccess::replace)) return 1;
+        if (write_unit(6, line_, std::string(2000, 'n')) != IoStatus::ok) return 2;
+        const rlimit limit{1000, 1000};
+        setrlimit(RLIMIT_FSIZE, &limit);
+        if (write_unit(6, line_, "past the limit") != IoStatus::error || commit_unit(6)) return 3;
+        const std::optional<std::string> where = take_unrestored_old_bytes();
+        if (!where || read_file(*where) != std::string(5000, 'o')) return 4;
+        return take_unrestored_old_bytes() ? 5 : 0;
+    };
+    EXPECT_EQ(with_full_disk(save_under_falling_limit, RLIM_INFINITY), 0);
+    EXPECT_EQ(old_copies_of("h.txt").size(), 1u);
 
     // A file of another user in a shared folder keeps its owner.
     if (geteuid() != 0) GTEST_SKIP() << "giving a file another owner needs root";
@@ -285,11 +378,13 @@ TEST_F(Units, AFailedWriteIsReportedAndAFileThatCannotBeWrittenOpensOnlyToBeRead
     EXPECT_FALSE(unit_is_open(88));
     EXPECT_EQ(read_file("fort.88"), "old warning\n");
     // A file that can be written, in a folder that takes no new file, is
-    // written in its place when it is to be replaced.
+    // written in its place when it is to be replaced, its old bytes kept
+    // only in memory.
     std::filesystem::create_directory("d");
     write_file("d/w.txt", "old\n");
     ASSERT_EQ(chmod("d", 0555), 0);
     ASSERT_TRUE(open_unit(6, "d/w.txt", OpenStatus::unknown, OpenAccess::replace));
+    EXPECT_EQ(names_in("d"), std::set<std::string>{"w.txt"});
     EXPECT_EQ(write_unit(6, line_, "new"), IoStatus::ok);
     EXPECT_TRUE(commit_unit(6));
     EXPECT_EQ(read_file("d/w.txt"), "new\n");
@@ -330,6 +425,20 @@ TEST_F(Units, ReadingGoesLineByLineToTheEndOfFile) {
     EXPECT_EQ(t, "last");
     EXPECT_EQ(read_unit(6, FieldFormat("(A)"), t), IoStatus::end_of_file);
     EXPECT_EQ(read_unit(6, FieldFormat("(A)"), t), IoStatus::end_of_file);
+
+    // A line of megabytes reads its fields and passes over its tail to
+    // the next line; a write after it goes after it.
+    write_file("huge.txt", " 42" + std::string(3 << 20, ' ') + "\r\n  7\n  8\n");
+    ASSERT_TRUE(open_unit(6, "huge.txt", OpenStatus::old));
+    EXPECT_EQ(read_unit(6, number_, a), IoStatus::ok);
+    EXPECT_EQ(a, 42);
+    EXPECT_EQ(read_unit(6, number_, b), IoStatus::ok);
+    EXPECT_EQ(b, 7);
+    EXPECT_EQ(write_unit(6, line_, "after"), IoStatus::ok);
+    close_unit(6);
+    const std::string huge = read_file("huge.txt");
+    EXPECT_EQ(huge.size(), 3 + (3u << 20) + 2 + 4 + 6);
+    EXPECT_EQ(huge.substr(huge.size() - 12), "\r\n  7\nafter\n");
 }
 
 TEST_F(Units, AReadWithMoreItemsThanFieldsGoesOnInTheNextLine) {

@@ -1,6 +1,5 @@
 #include "tests/support/test_env.h"
 
-#include <signal.h>
 #include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -70,12 +69,11 @@ bool KalvoTest::without_root() {
     return true;
 }
 
-int KalvoTest::with_full_disk(const std::function<int()>& body) {
+int KalvoTest::with_full_disk(const std::function<int()>& body, rlim_t limit_bytes) {
     const pid_t child = fork();
     if (child < 0) return -1;
     if (child == 0) {
-        signal(SIGXFSZ, SIG_IGN);
-        const rlimit limit{1024, 1024};
+        const rlimit limit{limit_bytes, limit_bytes};
         setrlimit(RLIMIT_FSIZE, &limit);
         _exit(body());
     }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 #include <filesystem>
 #include <functional>
@@ -20,9 +21,11 @@ protected:
     // test goes on as an ordinary user owning its directory (root again at
     // its end). False when that cannot be done.
     bool without_root();
-    // Runs body in a child process whose files cannot grow past 1 KiB, as
-    // on a full disk (SIGXFSZ ignored); the child's exit code, -1 if it died.
-    static int with_full_disk(const std::function<int()>& body);
+    // Runs body in a child process whose files cannot grow past the limit
+    // (1 KiB unless given), as on a full disk; the child's exit code, -1 if
+    // it died. The file-size signal is left as it is: the units take a
+    // write past the limit as a failed write themselves.
+    static int with_full_disk(const std::function<int()>& body, rlim_t limit_bytes = 1024);
 
     std::filesystem::path dir_;
 
