@@ -26,8 +26,12 @@ constexpr int kDiagnosticsUnit = 88;
 constexpr int kMaxFallsBack = 1000;
 
 const FieldFormat kInsignificantFormat("(1X,A,I3,6D14.6)");
-const FieldFormat kGiveUpFormat("(1X,A,I5,3D14.6)");
+// The records of a call that gives up. Its count of trials is at most the
+// leg's allowance, which the seven columns of I7 hold; the retries a step
+// would still need can pass any integer field and are written as a real.
+const FieldFormat kGiveUpFormat("(1X,A,1X,I7,3D14.6)");
 const FieldFormat kLimitFormat("(1X,A,4D14.6)");
+static_assert(kLegTrials <= 9999999, "a count of trials must fit the seven columns of its record");
 
 // Work areas shared by rk4_step and RRKQC.
 double saved_x;     // step_saved: time on entry
@@ -131,9 +135,9 @@ void quality_step(int16_t& IMAX, int16_t& NERR, int16_t& NRET1, State& y, State&
         // Every trial comes out of the leg's allowance, so that no leg can
         // keep retrying for ever.
         if (trials_left <= 0) {
-            write_unit(kDiagnosticsUnit, kLimitFormat,
-                       "RRKQC: the leg's trials are used up, step given up. N,X,H,DELH1", double(kLegTrials),
-                       saved_x, H, factors(1));
+            write_unit(kDiagnosticsUnit, kGiveUpFormat,
+                       "RRKQC: the leg's trials are used up, step given up. N,X,H,DELH1", kLegTrials, saved_x,
+                       H, factors(1));
             end_where_it_began(y, dydx, X);
             return;
         }

@@ -290,6 +290,11 @@ TEST_F(Rrkqc, StepThatCanNeverMoveTheTimeEndsWhereItBeganInsteadOfLoopingForever
         ASSERT_FALSE(lines.empty());
         EXPECT_EQ(lines.back().substr(0, 52), " RRKQC: stepsize never significant, retries stopped.");
     }
+    // With DELH1 -0.5 the steps 1 and -0.5 are found too small, and 0.25 lies
+    // between them.
+    EXPECT_EQ(unit88().back(),
+              " RRKQC: stepsize never significant, retries stopped. N,X,H,DELH1       2  0.100000D+21 "
+              " 0.250000D+00 -0.500000D+00");
     // An infinite time absorbs every finite step, however it grows.
     reset();
     x = std::numeric_limits<double>::infinity();
@@ -309,6 +314,26 @@ TEST_F(Rrkqc, StepThatCanNeverMoveTheTimeEndsWhereItBeganInsteadOfLoopingForever
     const auto lines = unit88();
     EXPECT_GT(lines.size(), 2u * 1000u);
     EXPECT_EQ(lines.back().substr(0, 52), " RRKQC: stepsize never significant, retries stopped.");
+    // With EPS 1e-300 each of the thousand rejections shrinks the step some
+    // 73 decades below the last place, and doubling it back takes some 240
+    // retries: their count, every trial of the call but the rejected ones,
+    // passes five columns and still shows.
+    reset();
+    factors(1) = 2.0;
+    x = 1e10;
+    step(jump_after_1e10, 1e-5, 1e-300);
+    EXPECT_EQ(x, 1e10);
+    const std::string last = unit88().back();
+    ASSERT_EQ(last.size(), 114u);
+    EXPECT_EQ(last.substr(0, 65), " RRKQC: stepsize never significant, retries stopped. N,X,H,DELH1 ");
+    const long retries = std::stol(last.substr(65, 7));
+    EXPECT_GT(retries, 99999);
+    EXPECT_EQ(retries, repeated_events(1));
+    if (kCurrentEdition) {
+        EXPECT_EQ(retries, kLegTrials - trials_left - nerr);
+    }
+    EXPECT_EQ(last.substr(72, 14), "  0.100000D+11");
+    EXPECT_EQ(last.substr(100), "  0.200000D+01");
     // A step that would need more retries than the leg has left gives up at
     // once: from 1e-20 at x = 1, growing by 1 + 1e-13 a retry (or turning
     // its sign too), it would take some 1e14 of them.
@@ -333,7 +358,9 @@ TEST_F(Rrkqc, StepThatCanNeverMoveTheTimeEndsWhereItBeganInsteadOfLoopingForever
     step(still, 1.0, 1e-6);
     EXPECT_EQ(x, 1e20);
     EXPECT_EQ(nret1, 3);
-    EXPECT_EQ(unit88().back().substr(0, 52), " RRKQC: the leg's trials are used up, step given up.");
+    EXPECT_EQ(unit88().back(),
+              " RRKQC: the leg's trials are used up, step given up. N,X,H,DELH1 1000000  0.100000D+21 "
+              " 0.100000D+04  0.100000D+02");
     // A zero step gives up at once.
     reset();
     step(still, 0.0, 1e-6);
