@@ -2,11 +2,14 @@
 // what happens when it cannot be opened or written.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "common/control.h"
 #include "common/params.h"
@@ -18,6 +21,23 @@
 namespace {
 
 namespace fs = std::filesystem;
+
+ino_t failing_file = 0;  // every write to this file but the first fails (a disk going bad)
+int writes_to_it = 0;
+
+}  // namespace
+
+// Every pwrite of this test program passes here.
+extern "C" ssize_t pwrite(int fd, const void* buf, size_t n, off_t offset) {
+    struct stat st {};
+    if (failing_file != 0 && fstat(fd, &st) == 0 && st.st_ino == failing_file && ++writes_to_it > 1) {
+        errno = EIO;
+        return -1;
+    }
+    return ssize_t(syscall(SYS_pwrite64, fd, buf, n, offset));
+}
+
+namespace {
 
 // Row 3: the prompt (66 characters shown), then the answer from column 77.
 std::string row3(const std::string& offered, const std::string& answer) {
@@ -93,6 +113,27 @@ TEST_F(SaveDialogueTest, FileThatCannotBeOpenedOrWrittenShowsThePromptAgainAndLe
     for (const auto& e : fs::directory_iterator(".")) names.insert(e.path().filename());
     EXPECT_EQ(names, (std::set<std::string>{"FULLDEV.MXT", "GOOD   .MXT", "KALVO10.MXT", "NOTAFIL.MXT",
                                             "NULLDEV.MXT"}));
+
+    // A file with a second name is saved in place. When its disk fails
+    // during the save and its old bytes cannot be put back either, the
+    // window says where they are and waits for Enter; then the prompt
+    // comes again.
+    write_file("other.MXT", "OLD LINE\n");
+    fs::create_hard_link("other.MXT", "KALVO31.MXT");
+    struct stat st {};
+    ASSERT_EQ(stat("other.MXT", &st), 0);
+    failing_file = st.st_ino;
+    save({"KALVO31", "", "GOOD"});
+    failing_file = 0;
+    EXPECT_EQ(keyboard_reads(), 3);
+    std::vector<std::string> copies;
+    for (const auto& e : fs::directory_iterator("."))
+        if (e.path().filename().string().rfind(".KALVO31.MXT.", 0) == 0)
+            copies.push_back(e.path().filename());
+    ASSERT_EQ(copies.size(), 1u);
+    EXPECT_EQ(read_file(copies[0]), "OLD LINE\n");
+    EXPECT_NE(read_file("other.MXT"), "OLD LINE\n");
+    EXPECT_FALSE(take_unrestored_old_bytes());  // named once, by the dialogue
 
     // A file that can only be read is not saved over.
     ASSERT_EQ(chmod("KALVO10.MXT", 0444), 0);
