@@ -113,7 +113,6 @@ void ask_two_numbers_after_the_gate() {
 }
 
 // The question far down and to the right of the text area.
-void ask_far_away() { ask_number_at(40, 100); }
 void ask_far_away_marked() { ask_number_at(40, 100, true); }
 void ask_marked_near_the_top() { ask_number_at(2, 1, true); }
 
@@ -366,11 +365,18 @@ TEST_F(DesktopTest, FittedTheWholeSurfaceIsInViewAtEverySizeAndSoIsTheTyping) {
 // Actual size: one surface pixel a screen pixel. In a window smaller than
 // the text area the view follows the read and its echo, also on choosing
 // Actual size while the read waits, and between changes of the typing
-// leaves the user's scrolling alone.
-TEST_F(DesktopTest, AtActualSizeTheViewScrollsToTheReadAndItsEchoOnlyWhenTheyChange) {
+// leaves the user's scrolling alone. Fit to window again shows the whole
+// picture fitted again, as it first was.
+TEST_F(DesktopTest, AtActualSizeTheViewScrollsToTheReadAndItsEchoOnlyWhenTheyChangeAndFitFitsAgain) {
     window_->resize(320, 240);
-    window_->start(ask_far_away);
+    window_->start(ask_far_away_marked);
     ASSERT_TRUE(settle([&] { return status() == "Input pending"; }));
+    auto* scroll = window_->findChild<QScrollArea*>();
+    QImage fitted;
+    ASSERT_TRUE(settle([&] {
+        fitted = scroll->viewport()->grab().toImage();
+        return bool(shows_whole_surface(scroll));
+    }));
     const auto cell_in_view = [&](int row, int col) {
         const QRect cell((col - 1) * kCellWidth, (row - 1) * kCellHeight, kCellWidth, kCellHeight);
         return window_->view()->visibleRegion().contains(cell);
@@ -380,7 +386,6 @@ TEST_F(DesktopTest, AtActualSizeTheViewScrollsToTheReadAndItsEchoOnlyWhenTheyCha
     EXPECT_TRUE(window_->findChild<QAction*>("actual_size")->isChecked());
     EXPECT_EQ(window_->view()->size(), QSize(kSurfaceWidth, kSurfaceHeight));
     EXPECT_TRUE(settle([&] { return cell_in_view(40, 108); }));
-    auto* scroll = window_->findChild<QScrollArea*>();
     scroll->horizontalScrollBar()->setValue(0);
     scroll->verticalScrollBar()->setValue(0);
     QTest::qWait(200);
@@ -389,6 +394,15 @@ TEST_F(DesktopTest, AtActualSizeTheViewScrollsToTheReadAndItsEchoOnlyWhenTheyCha
     QTest::keyClicks(window_->view(), "12");
     ASSERT_TRUE(settle([&] { return screen_row(40).ends_with("NUMERO? 12"); }));
     EXPECT_TRUE(settle([&] { return cell_in_view(40, 109) && cell_in_view(40, 110); }));
+    QTest::keyClick(window_->view(), Qt::Key_Backspace);
+    QTest::keyClick(window_->view(), Qt::Key_Backspace);
+    ASSERT_TRUE(settle([&] { return screen_row(40).ends_with("NUMERO?"); }));
+    ASSERT_NO_FATAL_FAILURE(choose_view(*window_, "fit_to_window"));
+    EXPECT_TRUE(window_->findChild<QAction*>("fit_to_window")->isChecked());
+    EXPECT_TRUE(settle([&] { return scroll->viewport()->grab().toImage() == fitted; }))
+        << shows_whole_surface(scroll);
+    EXPECT_FALSE(scroll->horizontalScrollBar()->isVisible());
+    EXPECT_FALSE(scroll->verticalScrollBar()->isVisible());
 }
 
 // Closing while a read waits asks first; Yes ends the process, even with
