@@ -148,8 +148,16 @@ QRect marked_picture(const QImage& shot) {
     return ::testing::AssertionSuccess();
 }
 
-// What the view shows over its picture: the box of the pixels that differ
-// from the picture, and whether every one of them is `colour`.
+// Where the picture lies in the view, in device pixels.
+QRectF device_picture_rect(SurfaceView* view) {
+    const QRectF logical = view->picture_rect();
+    const double ratio = view->devicePixelRatioF();
+    return QRectF(logical.topLeft() * ratio, logical.size() * ratio);
+}
+
+// What the view shows over its picture, in device pixels: the box of the
+// pixels that differ from the picture, and whether every one of them is
+// `colour`.
 struct OverPicture {
     QRect box;
     bool all_of_colour = true;
@@ -157,7 +165,7 @@ struct OverPicture {
 OverPicture over_picture(SurfaceView* view, QRgb colour) {
     const QImage shot = view->grab().toImage();
     const QImage& picture = view->image();
-    const QPoint at = view->picture_rect().topLeft().toPoint();
+    const QPoint at = device_picture_rect(view).topLeft().toPoint();
     OverPicture over;
     for (int y = 0; y < picture.height(); ++y) {
         for (int x = 0; x < picture.width(); ++x) {
@@ -174,7 +182,7 @@ OverPicture over_picture(SurfaceView* view, QRgb colour) {
 // nothing else over the picture. Tells what it saw.
 ::testing::AssertionResult caret_on_cell(SurfaceView* view, int row, int col, QRgb colour) {
     const OverPicture over = over_picture(view, colour);
-    const QRectF r = view->picture_rect();
+    const QRectF r = device_picture_rect(view);
     const double across = r.width() / kSurfaceWidth, down = r.height() / kSurfaceHeight;
     const QRect cell =
         QRectF(r.left() + (col - 1) * kCellWidth * across, r.top() + (row - 1) * kCellHeight * down,
@@ -569,10 +577,12 @@ TEST(DesktopScaledTest, AtScaleTwoTheWindowFitsTheScreenShowsAllAndAtActualSizeT
                 }
             }
             std::fprintf(stderr, "glyph %dx%d finer %d\n", n.width(), n.height(), int(finer));
+            // The caret after the question, on the device pixels of its cell.
+            std::fprintf(stderr, "caret %d\n", int(bool(caret_on_cell(w.view(), 2, 9, qRgb(0, 0, 0)))));
             std::fflush(stderr);
             std::_Exit(0);
         },
-        ::testing::ExitedWithCode(0), "screen 800x600 fits 1\nwhole surface 1\nglyph 16x32 finer 1");
+        ::testing::ExitedWithCode(0), "screen 800x600 fits 1\nwhole surface 1\nglyph 16x32 finer 1\ncaret 1");
 }
 
 }  // namespace
