@@ -116,6 +116,8 @@ void window_checkpoint();
 // Shows the typing of a pending read at (row, col) in the current colours,
 // blanking `clear_len` cells first (what the previous echo covered).
 void paint_echo(int row, int col, std::string_view typed, int clear_len);
+// The colour paint_echo shows the typing in, 0x00BBGGRR.
+int32_t echo_text_colour();
 
 // Text rows 1 to the last row holding a non-blank character, each without
 // trailing blanks and ended by a newline.

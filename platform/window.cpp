@@ -215,6 +215,12 @@ void paint_echo(int row, int col, std::string_view typed, int clear_len) {
     surface_changed(w);
 }
 
+int32_t echo_text_colour() {
+    Window& w = the_window();
+    std::lock_guard<std::mutex> hold(w.lock);
+    return w.state.text_colour;
+}
+
 std::string screen_text() {
     Window& w = the_window();
     std::lock_guard<std::mutex> hold(w.lock);

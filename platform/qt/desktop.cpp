@@ -54,6 +54,8 @@ constexpr int kPreferredWidth = 1000;  // window, before fitting it to the scree
 constexpr int kPreferredHeight = 760;
 constexpr int kFrameRoomWidth = 16;  // for the frame a window manager adds
 constexpr int kFrameRoomHeight = 48;
+constexpr int kCaretHeight = 3;       // surface pixels at the foot of the cell
+constexpr int kCaretLeastHeight = 2;  // device pixels, however small the picture
 
 // What the two threads share.
 struct Link {
@@ -64,6 +66,7 @@ struct Link {
     bool read_waiting = false;
     uint64_t read_count = 0;         // reads begun, so a new read can be told apart
     int read_row = 1, read_col = 1;  // where the waiting read's echo begins
+    int32_t read_colour = 0;         // the colour the echo is shown in
     bool paused = false;
     bool abort = false;
     bool finished = false;
@@ -92,11 +95,13 @@ void desktop_checkpoint() {
 // Waits for an ended line; meanwhile the typing is echoed at the read's
 // position whenever it changes.
 bool desktop_read_line(std::string& line, int row, int col) {
+    const int32_t colour = echo_text_colour();
     std::unique_lock<std::mutex> lk(g_link.m);
     g_link.read_waiting = true;
     ++g_link.read_count;
     g_link.read_row = row;
     g_link.read_col = col;
+    g_link.read_colour = colour;
     std::string shown;
     for (;;) {
         while (!g_link.abort && g_link.lines.empty() && g_link.typed == shown) g_link.cv.wait(lk);
@@ -269,6 +274,32 @@ QRectF SurfaceView::picture_rect() const {
     return QRectF(left / ratio, top / ratio, size.width() / ratio, size.height() / ratio);
 }
 
+// A bar across the foot of the cell, at least two device pixels high.
+QRectF SurfaceView::caret_rect() const {
+    if (caret_row_ == 0) return QRectF();
+    const double ratio = devicePixelRatioF();
+    const QRectF r = picture_rect();
+    const double across = r.width() * ratio / kSurfaceWidth;  // device pixels a surface pixel
+    const double down = r.height() * ratio / kSurfaceHeight;
+    const double left = r.left() * ratio + (caret_col_ - 1) * kCellWidth * across;
+    const double foot = r.top() * ratio + caret_row_ * kCellHeight * down;
+    const int x0 = int(std::lround(left));
+    const int x1 = std::max(x0 + 1, int(std::lround(left + kCellWidth * across)));
+    const int y1 = int(std::lround(foot));
+    const int y0 = y1 - std::max(kCaretLeastHeight, int(std::lround(kCaretHeight * down)));
+    return QRectF(x0 / ratio, y0 / ratio, (x1 - x0) / ratio, (y1 - y0) / ratio);
+}
+
+void SurfaceView::set_caret(int row, int col, int32_t colour) {
+    const QColor c(colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF);
+    if (row == caret_row_ && col == caret_col_ && c == caret_colour_) return;
+    update(caret_rect().toAlignedRect());
+    caret_row_ = row;
+    caret_col_ = col;
+    caret_colour_ = c;
+    update(caret_rect().toAlignedRect());
+}
+
 bool SurfaceView::picture_current() const { return image_.size() == picture_size(); }
 
 void SurfaceView::show_surface(const Surface& copy) {
@@ -315,7 +346,8 @@ void SurfaceView::resizeEvent(QResizeEvent*) {
     if (fitted_ && !picture_current()) draw();
 }
 
-// One picture pixel a device pixel; fitted, centred on a ground.
+// One picture pixel a device pixel; fitted, centred on a ground. The caret
+// goes over the picture, never into it.
 void SurfaceView::paintEvent(QPaintEvent*) {
     QPainter p(this);
     const QRectF r = picture_rect();
@@ -327,6 +359,7 @@ void SurfaceView::paintEvent(QPaintEvent*) {
         p.fillRect(QRectF(r.right(), r.top(), width() - r.right(), r.height()), ground);
     }
     p.drawImage(r, image_, QRectF(image_.rect()));
+    if (caret_row_ != 0) p.fillRect(caret_rect(), caret_colour_);
 }
 
 void SurfaceView::keyPressEvent(QKeyEvent* event) {
@@ -477,15 +510,18 @@ QString DesktopWindow::status_text() const { return status_->text(); }
 // or the view moved to a screen of another scale.
 void DesktopWindow::refresh() {
     QString status;
-    bool reading;
+    bool reading, caret;
     uint64_t read;
     int row, col, typed;
+    int32_t colour;
     {
         std::lock_guard<std::mutex> lk(g_link.m);
         reading = g_link.read_waiting;
+        caret = g_link.read_waiting && g_link.lines.empty();
         read = g_link.read_count;
         row = g_link.read_row;
         col = g_link.read_col;
+        colour = g_link.read_colour;
         typed = int(g_link.typed.size());
         if (g_link.finished) {
             status = "Finished";
@@ -499,6 +535,10 @@ void DesktopWindow::refresh() {
     }
     if (status_->text() != status) status_->setText(status);
     if (reading) keep_read_in_view(read, row, col, typed);
+    // Where the next typed character goes; past the last column the echo is
+    // cut, and the caret stays on the last cell.
+    view_->set_caret(caret ? std::clamp(row, 1, kTextRows) : 0, std::clamp(col + typed, 1, kTextColumns),
+                     colour);
     const uint64_t g = the_window().generation.load(std::memory_order_acquire);
     if (g == shown_generation_ && view_->picture_current()) return;
     shown_generation_ = g;

@@ -2,6 +2,7 @@
 // and the program on a thread of its own that the keyboard feeds.
 #pragma once
 
+#include <QColor>
 #include <QImage>
 #include <QMainWindow>
 #include <QWidget>
@@ -34,6 +35,13 @@ public:
     // otherwise one for one, the view as large as the surface.
     void set_fitted(bool fitted);
     bool fitted() const { return fitted_; }
+    // Where the picture lies in the view, in the view's pixels.
+    QRectF picture_rect() const;
+    // The caret of a waiting read, drawn over the picture at text cell
+    // (row, col) in a colour 0x00BBGGRR; row 0 for none.
+    void set_caret(int row, int col, int32_t colour);
+    // Where the caret lies in the view; empty when there is none.
+    QRectF caret_rect() const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -42,8 +50,6 @@ protected:
 
 private:
     QSize picture_size() const;
-    // Where the picture lies in the view, in the view's pixels.
-    QRectF picture_rect() const;
     int drawing_scale() const;
     void draw();
 
@@ -53,6 +59,8 @@ private:
     Fitting fitting_;
     const Surface* copy_ = nullptr;  // the copy last shown
     bool fitted_ = true;
+    int caret_row_ = 0, caret_col_ = 0;
+    QColor caret_colour_;
 };
 
 class DesktopWindow : public QMainWindow {

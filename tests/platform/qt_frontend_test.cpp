@@ -113,7 +113,6 @@ void ask_two_numbers_after_the_gate() {
 }
 
 // The question far down and to the right of the text area.
-void ask_far_away() { ask_number_at(40, 100); }
 void ask_far_away_marked() { ask_number_at(40, 100, true); }
 void ask_marked_near_the_top() { ask_number_at(2, 1, true); }
 
@@ -147,6 +146,54 @@ QRect marked_picture(const QImage& shot) {
         return seen();
     if (picture.width() < shot.width() - 1 && picture.height() < shot.height() - 1) return seen();
     return ::testing::AssertionSuccess();
+}
+
+// Where the picture lies in the view, in device pixels.
+QRectF device_picture_rect(SurfaceView* view) {
+    const QRectF logical = view->picture_rect();
+    const double ratio = view->devicePixelRatioF();
+    return QRectF(logical.topLeft() * ratio, logical.size() * ratio);
+}
+
+// What the view shows over its picture, in device pixels: the box of the
+// pixels that differ from the picture, and whether every one of them is
+// `colour`.
+struct OverPicture {
+    QRect box;
+    bool all_of_colour = true;
+};
+OverPicture over_picture(SurfaceView* view, QRgb colour) {
+    const QImage shot = view->grab().toImage();
+    const QImage& picture = view->image();
+    const QPoint at = device_picture_rect(view).topLeft().toPoint();
+    OverPicture over;
+    for (int y = 0; y < picture.height(); ++y) {
+        for (int x = 0; x < picture.width(); ++x) {
+            const QRgb seen = shot.pixel(at.x() + x, at.y() + y) | 0xFF000000u;
+            if (seen == (picture.pixel(x, y) | 0xFF000000u)) continue;
+            over.box |= QRect(at.x() + x, at.y() + y, 1, 1);
+            over.all_of_colour = over.all_of_colour && seen == (colour | 0xFF000000u);
+        }
+    }
+    return over;
+}
+
+// A caret of `colour` on the text cell (row, col) of the view's picture and
+// nothing else over the picture. Tells what it saw.
+::testing::AssertionResult caret_on_cell(SurfaceView* view, int row, int col, QRgb colour) {
+    const OverPicture over = over_picture(view, colour);
+    const QRectF r = device_picture_rect(view);
+    const double across = r.width() / kSurfaceWidth, down = r.height() / kSurfaceHeight;
+    const QRect cell =
+        QRectF(r.left() + (col - 1) * kCellWidth * across, r.top() + (row - 1) * kCellHeight * down,
+               kCellWidth * across, kCellHeight * down)
+            .toAlignedRect();
+    if (!over.box.isNull() && cell.contains(over.box) && over.all_of_colour)
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure()
+           << "over the picture " << over.box.x() << "," << over.box.y() << " " << over.box.width() << "x"
+           << over.box.height() << " of one colour " << over.all_of_colour << "; cell " << cell.x() << ","
+           << cell.y() << " " << cell.width() << "x" << cell.height();
 }
 
 // Picks Fit to window or Actual size as the View menu does.
@@ -345,10 +392,11 @@ TEST_F(DesktopTest, FittedTheWholeSurfaceIsInViewAtEverySizeAndSoIsTheTyping) {
         typed = scroll->viewport()->grab().toImage();
         return typed != asked;
     }));
-    // Only the echo's cells, columns 108 and 109 of row 40, changed.
+    // Only the echo's cells, columns 108 and 109 of row 40, and the caret,
+    // moved on to column 110, changed.
     const double scale = double(picture.width()) / kSurfaceWidth;
     const QRect echo(picture.x() + int(107 * kCellWidth * scale) - 1,
-                     picture.y() + int(39 * kCellHeight * scale) - 1, int(2 * kCellWidth * scale) + 3,
+                     picture.y() + int(39 * kCellHeight * scale) - 1, int(3 * kCellWidth * scale) + 3,
                      int(kCellHeight * scale) + 3);
     for (int y = 0; y < typed.height(); ++y) {
         for (int x = 0; x < typed.width(); ++x) {
@@ -366,11 +414,18 @@ TEST_F(DesktopTest, FittedTheWholeSurfaceIsInViewAtEverySizeAndSoIsTheTyping) {
 // Actual size: one surface pixel a screen pixel. In a window smaller than
 // the text area the view follows the read and its echo, also on choosing
 // Actual size while the read waits, and between changes of the typing
-// leaves the user's scrolling alone.
-TEST_F(DesktopTest, AtActualSizeTheViewScrollsToTheReadAndItsEchoOnlyWhenTheyChange) {
+// leaves the user's scrolling alone. Fit to window again shows the whole
+// picture fitted again, as it first was.
+TEST_F(DesktopTest, AtActualSizeTheViewScrollsToTheReadAndItsEchoOnlyWhenTheyChangeAndFitFitsAgain) {
     window_->resize(320, 240);
-    window_->start(ask_far_away);
+    window_->start(ask_far_away_marked);
     ASSERT_TRUE(settle([&] { return status() == "Input pending"; }));
+    auto* scroll = window_->findChild<QScrollArea*>();
+    QImage fitted;
+    ASSERT_TRUE(settle([&] {
+        fitted = scroll->viewport()->grab().toImage();
+        return shows_whole_surface(scroll) && caret_on_cell(window_->view(), 40, 108, qRgb(0, 0, 0));
+    }));
     const auto cell_in_view = [&](int row, int col) {
         const QRect cell((col - 1) * kCellWidth, (row - 1) * kCellHeight, kCellWidth, kCellHeight);
         return window_->view()->visibleRegion().contains(cell);
@@ -380,7 +435,6 @@ TEST_F(DesktopTest, AtActualSizeTheViewScrollsToTheReadAndItsEchoOnlyWhenTheyCha
     EXPECT_TRUE(window_->findChild<QAction*>("actual_size")->isChecked());
     EXPECT_EQ(window_->view()->size(), QSize(kSurfaceWidth, kSurfaceHeight));
     EXPECT_TRUE(settle([&] { return cell_in_view(40, 108); }));
-    auto* scroll = window_->findChild<QScrollArea*>();
     scroll->horizontalScrollBar()->setValue(0);
     scroll->verticalScrollBar()->setValue(0);
     QTest::qWait(200);
@@ -389,6 +443,47 @@ TEST_F(DesktopTest, AtActualSizeTheViewScrollsToTheReadAndItsEchoOnlyWhenTheyCha
     QTest::keyClicks(window_->view(), "12");
     ASSERT_TRUE(settle([&] { return screen_row(40).ends_with("NUMERO? 12"); }));
     EXPECT_TRUE(settle([&] { return cell_in_view(40, 109) && cell_in_view(40, 110); }));
+    QTest::keyClick(window_->view(), Qt::Key_Backspace);
+    QTest::keyClick(window_->view(), Qt::Key_Backspace);
+    ASSERT_TRUE(settle([&] { return screen_row(40).ends_with("NUMERO?"); }));
+    ASSERT_NO_FATAL_FAILURE(choose_view(*window_, "fit_to_window"));
+    EXPECT_TRUE(window_->findChild<QAction*>("fit_to_window")->isChecked());
+    EXPECT_TRUE(settle([&] { return scroll->viewport()->grab().toImage() == fitted; }))
+        << shows_whole_surface(scroll);
+    EXPECT_FALSE(scroll->horizontalScrollBar()->isVisible());
+    EXPECT_FALSE(scroll->verticalScrollBar()->isVisible());
+}
+
+// While a read waits, a caret in the colour of the typing stands over the
+// cell where the next character goes, fitted and at actual size; it moves
+// with the typing and goes with the read. The picture itself, as saved,
+// never holds it.
+TEST_F(DesktopTest, TheCaretStandsWhereTheNextCharacterGoesOverThePictureUntilTheReadEnds) {
+    window_->resize(900, 700);
+    window_->start(ask_one_number);
+    SurfaceView* view = window_->view();
+    const QRgb black = qRgb(0, 0, 0);
+    EXPECT_TRUE(settle([&] { return bool(caret_on_cell(view, 2, 9, black)); }))
+        << caret_on_cell(view, 2, 9, black);
+    QTest::keyClicks(view, "42");
+    EXPECT_TRUE(settle([&] { return bool(caret_on_cell(view, 2, 11, black)); }))
+        << caret_on_cell(view, 2, 11, black);
+    window_->save_picture("picture.png");
+    const QImage saved("picture.png");
+    for (int y = kCellHeight; y < 2 * kCellHeight; ++y) {
+        for (int x = 10 * kCellWidth; x < 11 * kCellWidth; ++x) {
+            ASSERT_EQ(saved.pixel(x, y), qRgb(255, 255, 255)) << x << "," << y;
+        }
+    }
+    ASSERT_NO_FATAL_FAILURE(choose_view(*window_, "actual_size"));
+    EXPECT_TRUE(settle([&] { return bool(caret_on_cell(view, 2, 11, black)); }))
+        << caret_on_cell(view, 2, 11, black);
+    QTest::keyClick(view, Qt::Key_Backspace);
+    EXPECT_TRUE(settle([&] { return bool(caret_on_cell(view, 2, 10, black)); }))
+        << caret_on_cell(view, 2, 10, black);
+    QTest::keyClick(view, Qt::Key_Return);
+    ASSERT_TRUE(settle([&] { return status() == "Finished"; }));
+    EXPECT_TRUE(settle([&] { return over_picture(view, black).box.isNull(); }));
 }
 
 // Closing while a read waits asks first; Yes ends the process, even with
@@ -482,10 +577,12 @@ TEST(DesktopScaledTest, AtScaleTwoTheWindowFitsTheScreenShowsAllAndAtActualSizeT
                 }
             }
             std::fprintf(stderr, "glyph %dx%d finer %d\n", n.width(), n.height(), int(finer));
+            // The caret after the question, on the device pixels of its cell.
+            std::fprintf(stderr, "caret %d\n", int(bool(caret_on_cell(w.view(), 2, 9, qRgb(0, 0, 0)))));
             std::fflush(stderr);
             std::_Exit(0);
         },
-        ::testing::ExitedWithCode(0), "screen 800x600 fits 1\nwhole surface 1\nglyph 16x32 finer 1");
+        ::testing::ExitedWithCode(0), "screen 800x600 fits 1\nwhole surface 1\nglyph 16x32 finer 1\ncaret 1");
 }
 
 }  // namespace
