@@ -12,6 +12,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <optional>
 #include <set>
 #include <string>
@@ -34,6 +35,21 @@ std::set<std::string> names_in(const char* folder) {
     std::set<std::string> found;
     for (const auto& e : std::filesystem::directory_iterator(folder)) found.insert(e.path().filename());
     return found;
+}
+
+// Runs body in a child process that is killed right after it; true when
+// the child died of that kill.
+bool killed_after(const std::function<void()>& body) {
+    const pid_t child = fork();
+    if (child < 0) return false;
+    if (child == 0) {
+        body();
+        ::kill(::getpid(), SIGKILL);
+        _exit(0);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    return WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL;
 }
 
 // The hidden copies of old bytes that saves in place keep beside their files.
@@ -231,17 +247,10 @@ TEST_F(Units, AFileThatANewFileCouldNotReplaceWholeIsWrittenInPlace) {
     // A save killed half-way leaves the old bytes whole in the copy.
     const std::string big(5000, 'o');
     write_file("h.txt", big);
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
+    EXPECT_TRUE(killed_after([this] {
         open_unit(6, "h.txt", OpenStatus::unknown, OpenAccess::replace);
         write_unit(6, line_, "killed");
-        ::kill(::getpid(), SIGKILL);
-        _exit(0);
-    }
-    int status = 0;
-    waitpid(child, &status, 0);
-    EXPECT_TRUE(WIFSIGNALED(status));
+    }));
     EXPECT_EQ(read_file("h2.txt").substr(0, 8), "killed\no");
     copies = old_copies_of("h.txt");
     ASSERT_EQ(copies.size(), 1u);
@@ -314,16 +323,7 @@ TEST_F(Units, ARecordIsInItsFileWhenTheWriteReturns) {
     EXPECT_EQ(write_unit(8, FieldFormat("(I6,3X,D15.7)"), 1, 1.0), IoStatus::ok);
     EXPECT_EQ(read_file("p.txt"), "     1     0.1000000D+01\n");
     // A child that writes and is killed at once loses nothing.
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        write_unit(8, line_, "before kill");
-        ::kill(::getpid(), SIGKILL);
-        _exit(0);
-    }
-    int status = 0;
-    waitpid(child, &status, 0);
-    EXPECT_TRUE(WIFSIGNALED(status));
+    EXPECT_TRUE(killed_after([this] { write_unit(8, line_, "before kill"); }));
     EXPECT_EQ(read_file("p.txt"), "     1     0.1000000D+01\nbefore kill\n");
 }
 
